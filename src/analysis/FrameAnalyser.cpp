@@ -1,0 +1,290 @@
+#include "analysis/FrameAnalyser.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "input/Endian.h"
+#include "input/TimeConv.h"
+
+namespace korvane {
+
+double RoundEven(double value) { return std::nearbyint(value); }
+
+namespace {
+constexpr uint16_t kNetBiosPorts[] = {137, 138, 139};
+constexpr uint16_t kNetBiosIpxSocket = 0x0455;
+
+uint16_t WordAt(const CapturedFrame& frame, size_t offset) {
+  return offset + 1 < frame.Data.size() ? Be16(frame.Data.data() + offset) : 0;
+}
+}  // namespace
+
+uint8_t EtherTypeCategory(uint16_t type, const CapturedFrame& frame, uint32_t netOffset) {
+  const size_t header = netOffset - 1;  // first byte of the network header
+  switch (type) {
+    case 0x0600: case 0x0601: case 0x0807: return category::Xns;
+    case 0x0800: {
+      uint16_t port = WordAt(frame, header + 20);
+      return std::find(std::begin(kNetBiosPorts), std::end(kNetBiosPorts), port) != std::end(kNetBiosPorts)
+                 ? category::NetBiosIp
+                 : category::Ip;
+    }
+    case 0x0806: case 0x8035: return category::Arp;
+    case 0x0BAD: return category::Vines;
+    case 0x6004: return category::Lat;
+    case 0x6007: return category::Lavc;
+    case 0x8038: return category::Bpdu;
+    case 0x809B: case 0x80F2: case 0x80F3: case 0x80F4: return category::Appletalk;
+    case 0x8137: return WordAt(frame, header + 16) == kNetBiosIpxSocket ? category::NetBiosIpx : category::Ipx;
+    case 0x9000: return category::Decnet;
+    default:
+      if ((type >= 0x6000 && type <= 0x6009) || (type >= 0x8039 && type <= 0x8042)) return category::Decnet;
+      return category::Other;
+  }
+}
+
+uint8_t SapCategory(uint8_t dsap, const CapturedFrame& frame, uint32_t netOffset) {
+  const size_t llc = netOffset - 4;  // DSAP, SSAP, control precede the network header
+  switch (dsap) {
+    case 0x03: case 0x04: case 0x05: case 0x08: case 0x0C: return category::Sna;
+    case 0x06: return category::Ip;
+    case 0x10: return WordAt(frame, llc + 3 + 16) == kNetBiosIpxSocket ? category::NetBiosIpx : category::Ipx;
+    case 0x20: case 0x34: case 0xEC: case 0xFE: return category::Iso;
+    case 0x42: return category::Bpdu;
+    case 0x80: return category::Xns;
+    case 0x98: return category::Arp;
+    case 0xBC: return category::Vines;
+    case 0xE0: return frame.Data[llc + 2] == 0x03 ? category::Ipx : category::Other;
+    case 0xF0: case 0xF1: return category::NetBiosLlc;
+    default: return category::Other;
+  }
+}
+
+bool IsGroupAddress(const AddressKey& key, uint8_t topologyCode) {
+  return topologyCode == topology::TokenRing ? (key.bytes[0] & 0x80) != 0 : (key.bytes[0] & 0x01) != 0;
+}
+
+void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
+  tables_.MediaCapacity = MediaCapacityFor(info_.LineSpeedMbps);
+  tables_.Reset();
+  lastFragmentFrame_ = -2;
+  previousTime_ = lastSampleTime_ = 0;
+}
+
+void FrameAnalyser::EndTrace(bool fullRead) {
+  CloseInterval();
+  if (!fullRead) {
+    std::copy_n(frame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
+  }
+  progress_.elapsedMicros.store(tables_.TraceElapsed, std::memory_order_relaxed);
+}
+
+void FrameAnalyser::AdvanceClock(int64_t frameCounter) {
+  const double now = frame_.TimeStamp;
+  if (frameCounter == 1) {
+    tables_.TraceElapsed = 0;
+    previousTime_ = lastSampleTime_ = now;
+    return;
+  }
+  auto since = [now](double before) { return before > now ? kMicrosPerDay - before + now : now - before; };
+  tables_.TraceElapsed += since(previousTime_);
+  previousTime_ = now;
+  if (since(lastSampleTime_) >= kSampleIntervalMicros) {
+    CloseInterval();
+    lastSampleTime_ = now;
+  }
+}
+
+void FrameAnalyser::CloseInterval() {
+  AnalysisTables& t = tables_;
+  IntervalAccumulators& in = t.Interval;
+  UtilisationSummary& u = t.Utilisation;
+  const double capacity = double(t.MediaCapacity);
+  const int64_t overhead = info_.TopologyCode == topology::TokenRing ? 1 : 20;
+
+  t.IntervalCount += 1;
+  t.CumulativeBytes += double(in.Bytes);
+  t.CumulativeBroadcastBytes += double(in.BroadcastBytes);
+  t.CumulativeMulticastBytes += double(in.MulticastBytes);
+
+  // Held in 16 bits by design; a link overrun beyond that saturates instead of wrapping.
+  auto percent16 = [](double v) { return int64_t(std::clamp(RoundEven(v), 0.0, 65535.0)); };
+  int64_t utilisation = percent16(double(in.Frames * overhead + in.Bytes) / capacity * 100.0);
+  int64_t broadcast = percent16(double(in.BroadcastFrames * overhead + in.BroadcastBytes) * 100.0 / capacity);
+
+  u.AverageUtilisation = int64_t(RoundEven(t.CumulativeBytes / capacity / double(t.IntervalCount) * 100.0));
+  u.AverageGroupUtilisation = int64_t(RoundEven(
+      ((t.CumulativeBroadcastBytes + t.CumulativeMulticastBytes) +
+       double((t.Stats.BroadcastFrames + t.Stats.MulticastFrames) * overhead)) *
+      100.0 / capacity / double(t.IntervalCount)));
+
+  u.PeakIntervalBytes = std::max(u.PeakIntervalBytes, in.Bytes);
+  u.PeakGroupIntervalBytes = std::max(u.PeakGroupIntervalBytes, in.BroadcastBytes + in.MulticastBytes);
+  u.PeakIntervalFrames = std::max(u.PeakIntervalFrames, in.Frames);
+  u.PeakGroupIntervalFrames = std::max(u.PeakGroupIntervalFrames, in.BroadcastFrames + in.MulticastFrames);
+  u.PeakUtilisation = std::max(u.PeakUtilisation, utilisation);
+  u.PeakBroadcastUtilisation = std::max(u.PeakBroadcastUtilisation, broadcast);
+
+  in = IntervalAccumulators{};
+  if (t.Stats.FramesAnalysed > 0)
+    t.Stats.AverageFrameSize = int64_t(RoundEven(t.CumulativeBytes / double(t.Stats.FramesAnalysed)));
+}
+
+void FrameAnalyser::CountGroup(bool broadcast) {
+  GlobalStats& s = tables_.Stats;
+  IntervalAccumulators& in = tables_.Interval;
+  const int64_t length = frame_.FrameLength;
+  if (broadcast) {
+    ++s.BroadcastFrames;
+    ++in.BroadcastFrames;
+    in.BroadcastBytes += length;
+    s.MaxBroadcastFrameSize = std::max(s.MaxBroadcastFrameSize, length);
+  } else {
+    ++s.MulticastFrames;
+    ++in.MulticastFrames;
+    in.MulticastBytes += length;
+    s.MaxMulticastFrameSize = std::max(s.MaxMulticastFrameSize, length);
+  }
+}
+
+void FrameAnalyser::DecodeEthernet(int64_t frameCounter) {
+  GlobalStats& s = tables_.Stats;
+  const uint8_t* d = frame_.Data.data();
+  const uint32_t length = frame_.FrameLength;
+  if (length >= 16) {
+    destination_ = AddressKey::From(d, 6);
+    source_ = AddressKey::From(d + 6, 6);
+  } else {
+    destination_ = source_ = AddressKey{};
+    destination_.length = source_.length = 6;
+  }
+  if (frame_.Status & kAlignmentError) frame_.Status |= kCrcError;
+  const bool crc = (frame_.Status & kCrcError) != 0;
+
+  tables_.SizeBuckets[length < 64 ? 0 : length <= 1518 ? length / 256 + 1 : 7] += 1;
+
+  if (crc) frameCondition_ = 0;
+  if (length < 64) ++s.Runts;
+  if (length > 1518) ++s.OversizeFrames;
+  if (crc) {
+    ++s.CrcErrors;
+    if (length < 64) {
+      ++s.Fragments;
+      lastFragmentFrame_ = frameCounter;
+    }
+  }
+
+  groupAddressed_ = (d[0] & 0x01) != 0;
+  if (groupAddressed_) CountGroup(d[0] == 0xFF);
+
+  category_ = category::Other;
+  if (length < 18) {
+    netOffset_ = 0;
+    return;
+  }
+  const uint16_t type = Be16(d + 12);
+  if (type > 1500) {
+    encapsulation_ = encapsulation::Etype;
+    ++s.EtypeFrames;
+    netOffset_ = 15;
+    category_ = EtherTypeCategory(type, frame_, netOffset_);
+  } else if (d[14] == 0xFF && d[15] == 0xFF) {
+    encapsulation_ = encapsulation::NovRaw;
+    ++s.NovellRawFrames;
+    netOffset_ = 15;
+    category_ = Be16(d + 30) == kNetBiosIpxSocket ? category::NetBiosIpx : category::Ipx;
+  } else if (d[14] == 0xAA && d[15] == 0xAA) {
+    encapsulation_ = encapsulation::Snap;
+    ++s.SnapFrames;
+    netOffset_ = 23;
+    category_ = EtherTypeCategory(Be16(d + 20), frame_, netOffset_);
+  } else {
+    encapsulation_ = encapsulation::Llc;
+    ++s.LlcFrames;
+    netOffset_ = 18;
+    category_ = SapCategory(d[14], frame_, netOffset_);
+  }
+  tables_.ProtocolTable[category_].Encapsulations |= uint8_t(1u << encapsulation_);
+}
+
+void FrameAnalyser::DecodeTokenRing() {
+  GlobalStats& s = tables_.Stats;
+  const uint8_t* d = frame_.Data.data();
+  const uint32_t length = frame_.FrameLength;
+  destination_ = AddressKey::From(d + 2, 6);
+  source_ = AddressKey::From(d + 8, 6);
+  source_.bytes[0] &= 0x7F;
+
+  tables_.SizeBuckets[length < 64 ? 0 : length <= 4097 ? length / 256 + 1 : 18] += 1;
+
+  groupAddressed_ = (d[2] & 0x80) != 0;
+  if (groupAddressed_) CountGroup((d[2] & 0xC0) != 0xC0);
+
+  if ((d[1] & 0xC0) != 0) {
+    uint32_t r = 0;
+    if (d[8] & 0x80) {
+      r = d[14] & 0x1F;
+      ++tables_.SourceRoutedFrames;
+    }
+    if (d[14 + r] == 0xAA && d[15 + r] == 0xAA) {
+      encapsulation_ = encapsulation::Snap;
+      ++s.SnapFrames;
+      netOffset_ = r + 23;
+      category_ = EtherTypeCategory(Be16(d + 20 + r), frame_, netOffset_);
+    } else {
+      encapsulation_ = encapsulation::Llc;
+      ++s.LlcFrames;
+      netOffset_ = r + 18;
+      category_ = SapCategory(d[14 + r], frame_, netOffset_);
+    }
+    tables_.ProtocolTable[category_].Encapsulations |= uint8_t(1u << encapsulation_);
+  } else {
+    ++tables_.MacFrames;
+    encapsulation_ = encapsulation::Mac;
+    category_ = category::Mac;
+    netOffset_ = 0;
+    // Ring error monitor totals are accumulated by the MAC frame analysis.
+  }
+}
+
+uint8_t FrameAnalyser::AnalyseFrame(int64_t& frameCounter) {
+  if (info_.FirstFrameOnly) {
+    ++frameCounter;
+    progress_.frames.store(frameCounter, std::memory_order_relaxed);
+    return 1;
+  }
+  ++frameCounter;
+  progress_.frames.store(frameCounter, std::memory_order_relaxed);
+  AdvanceClock(frameCounter);
+  progress_.elapsedMicros.store(tables_.TraceElapsed, std::memory_order_relaxed);
+
+  GlobalStats& s = tables_.Stats;
+  const int64_t length = frame_.FrameLength;
+  s.MaxFrameSize = std::max(s.MaxFrameSize, length);
+  s.MinFrameSize = std::min(s.MinFrameSize, length);
+  tables_.Interval.Bytes += length;
+  frameCondition_ = 3;
+  groupAddressed_ = false;
+  category_ = category::Other;
+
+  if (info_.TopologyCode == topology::TokenRing)
+    DecodeTokenRing();
+  else
+    DecodeEthernet(frameCounter);
+
+  ProtocolStats& p = tables_.ProtocolTable[category_];
+  ++p.Frames;
+  if (groupAddressed_) ++p.GroupFrames;
+  p.Bytes += length;
+
+  ++tables_.Interval.Frames;
+  ++s.FramesAnalysed;
+
+  if (progress_.stopMark.load(std::memory_order_relaxed)) info_.StopRequested = true;
+  if (info_.DetectedFormat == fmt_id::LanAnalyzer && info_.CyclicStopFrame != 0 &&
+      frameCounter == info_.CyclicStopFrame)
+    return 1;
+  return 0;
+}
+
+}  // namespace korvane

@@ -1,0 +1,120 @@
+#include "input/ReadLoop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "input/Readers.h"
+#include "input/TimeConv.h"
+
+namespace korvane {
+
+int ReadProgress::Percent() const {
+  int64_t size = fileSize.load(std::memory_order_relaxed);
+  if (size <= 0) return 0;
+  double pct = double(position.load(std::memory_order_relaxed)) / double(size) * 100.0;
+  return int(std::clamp(std::nearbyint(pct), 0.0, 100.0));
+}
+
+std::unique_ptr<TraceReader> MakeTraceReader(TraceFormat format, ReaderContext& context) {
+  switch (format) {
+    case fmt_id::NetXRay: return MakeNetXRayReader(context);
+    case fmt_id::SnifferDos: return MakeSnifferDosReader(context);
+    default: return nullptr;
+  }
+}
+
+namespace {
+void ResetReaderFields(ByteSource& source, TraceFileInfo& info, CapturedFrame& frame) {
+  info.StopRequested = false;
+  info.FirstFrameOnly = false;
+  info.SlicedPacketsSeen = false;
+  info.StartDateTime = FileLastWriteDateTime(info.CurrentFileName);
+  info.TimeZoneBias = TimeZoneBiasAt(info.StartDateTime);
+  info.FramesRead = 0;
+  info.FrameCounter = 0;
+  info.FilePosition = 0;
+  info.MaxFrameLength = kMaxFrameLength;
+  frame.Data.fill(0);
+  frame.TimeStamp = 0;
+  frame.FrameLength = frame.StoredLength = frame.Status = 0;
+  info.FileSize = source.Size();
+}
+}  // namespace
+
+ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame& frame,
+                          FrameSink& sink, ReadProgress& progress, bool firstFrameOnly) {
+  ResetReaderFields(source, info, frame);
+  progress.Reset();
+  progress.fileSize.store(info.FileSize, std::memory_order_relaxed);
+  sink.BeginTrace(firstFrameOnly);
+  info.FirstFrameOnly = firstFrameOnly;
+
+  ReadOutcome outcome{true, false};
+  ReaderContext context{source, info, frame};
+  if (auto reader = MakeTraceReader(info.DetectedFormat, context)) {
+    if (!reader->Initialise()) {
+      outcome.tablesReady = false;
+    } else {
+      for (;;) {
+        RecordResult record = reader->Next();
+        info.FilePosition = reader->Position();
+        progress.position.store(info.FilePosition, std::memory_order_relaxed);
+        if (record == RecordResult::End) break;
+        if (record == RecordResult::Skipped) {
+          if (progress.stopMark.load(std::memory_order_relaxed)) {
+            info.StopRequested = true;
+            break;
+          }
+          continue;
+        }
+        uint8_t result = sink.AnalyseFrame(info.FrameCounter);
+        bool endOfFile = reader->AfterFrame(result != 0);
+        if (info.StopRequested || result != 0 || endOfFile || firstFrameOnly) break;
+      }
+    }
+    info.FramesRead = info.FrameCounter;
+  }
+  outcome.stopped = info.StopRequested;
+  sink.EndTrace(!firstFrameOnly && outcome.tablesReady);
+  progress.finished.store(true, std::memory_order_relaxed);
+  return outcome;
+}
+
+namespace {
+class ProbeSink final : public FrameSink {
+ public:
+  void BeginTrace(bool) override {}
+  uint8_t AnalyseFrame(int64_t& frameCounter) override {
+    ++frameCounter;
+    return 1;
+  }
+  void EndTrace(bool) override {}
+};
+}  // namespace
+
+uint8_t ProbeFirstFrame(TraceFormat format, uint8_t known, ByteSource& source, std::string_view path,
+                        TraceFileInfo& info) {
+  TraceFileInfo probe = info;
+  probe.CurrentFileName = std::string(path);
+  probe.DetectedFormat = format;
+  probe.TopologyCode = known;
+  auto frame = std::make_unique<CapturedFrame>();
+  ProbeSink sink;
+  ReadProgress progress;
+  ReadOutcome outcome = ReadTraceFile(source, probe, *frame, sink, progress, true);
+  info.ReaderRejected = info.ReaderRejected || probe.ReaderRejected;
+  return outcome.tablesReady ? probe.TopologyCode : known;
+}
+
+std::string DurationText(double elapsedMicros) {
+  double seconds = std::nearbyint(elapsedMicros / 1000000.0);
+  if (!(seconds >= 1)) return "00:00:00";
+  auto total = int64_t(seconds);
+  char text[48];
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(total / 3600),
+                static_cast<long long>(total / 60 % 60), static_cast<long long>(total % 60));
+  return text;
+}
+
+}  // namespace korvane

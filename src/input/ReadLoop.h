@@ -1,0 +1,94 @@
+// The reading loop: resets the reader state, lets the format's reader hand every frame
+// to the analyser, and publishes progress that a front end may poll from another thread.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "input/ByteSource.h"
+#include "input/TraceTypes.h"
+
+namespace korvane {
+
+// Counters a front end polls while a trace is read, and the stop mark it may set. The
+// reading thread writes them with relaxed stores; they are advisory, never synchronising.
+struct ReadProgress {
+  std::atomic<int64_t> frames{0};          // frames analysed so far
+  std::atomic<double> elapsedMicros{0.0};  // capture time covered so far
+  std::atomic<int64_t> position{0};        // file offset reached by the reader
+  std::atomic<int64_t> fileSize{0};
+  std::atomic<bool> stopMark{false};       // set by the front end to stop the read
+  std::atomic<bool> finished{false};
+
+  void Reset() {
+    frames = 0;
+    elapsedMicros = 0.0;
+    position = 0;
+    fileSize = 0;
+    stopMark = false;
+    finished = false;
+  }
+  int Percent() const;
+};
+
+// The analyser as the readers see it.
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // Before the first frame of a read (resets the tables for a full read).
+  virtual void BeginTrace(bool firstFrameOnly) = 0;
+  // Once per frame; increments frameCounter. A non-zero result stops the reader.
+  virtual uint8_t AnalyseFrame(int64_t& frameCounter) = 0;
+  // After the last frame: closes the last interval; fullRead runs the end-of-file pass.
+  virtual void EndTrace(bool fullRead) = 0;
+};
+
+// Everything a reader works on during one read.
+struct ReaderContext {
+  ByteSource& source;
+  TraceFileInfo& info;
+  CapturedFrame& frame;
+};
+
+enum class RecordResult { Frame, Skipped, End };
+
+// One reader per format family. Initialise reads and checks the file header and leaves
+// the reader at the first record; Next reads one record and fills the frame. Every call
+// of Next moves forward in the file or ends.
+class TraceReader {
+ public:
+  explicit TraceReader(ReaderContext& context) : ctx_(context) {}
+  virtual ~TraceReader() = default;
+  virtual bool Initialise() = 0;
+  virtual RecordResult Next() = 0;
+  // Called after the analyser has seen a frame; true ends the read (end of file).
+  virtual bool AfterFrame(bool analyserStopped) { return false; }
+  virtual int64_t Position() const = 0;
+
+ protected:
+  ReaderContext& ctx_;
+};
+
+// The reader for a format, or null when the format has none.
+std::unique_ptr<TraceReader> MakeTraceReader(TraceFormat format, ReaderContext& context);
+
+struct ReadOutcome {
+  bool tablesReady = false;  // false only when the reader refused the file while initialising
+  bool stopped = false;      // the user stopped the read: FILE PARTIALLY READ
+};
+
+// Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller
+// has set CurrentFileName, DetectedFormat, TopologyCode and LineSpeedMbps.
+ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame& frame,
+                          FrameSink& sink, ReadProgress& progress, bool firstFrameOnly);
+
+// Probe read used by the header step of formats whose topology shows only in a frame.
+// Returns the topology the reader found, or `known` when it found none.
+uint8_t ProbeFirstFrame(TraceFormat format, uint8_t known, ByteSource& source, std::string_view path,
+                        TraceFileInfo& info);
+
+// The capture-time duration text the progress display keeps: "00:00:00" below one second.
+std::string DurationText(double elapsedMicros);
+
+}  // namespace korvane

@@ -1,0 +1,81 @@
+#include "reports/OpenTrace.h"
+
+#include "input/Detect.h"
+
+namespace korvane {
+
+namespace {
+constexpr const char* kCannotOpenText = "Unable to open Source file.  File is in use or name is bad.";
+}  // namespace
+
+std::string FileNamePart(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+namespace {
+OpenResult Refusal(TraceSession& session, std::string text) {
+  OpenResult result;
+  result.status = OpenStatus::Refused;
+  result.message = std::move(text);
+  session.info.CurrentFileName.clear();
+  return result;
+}
+}  // namespace
+
+OpenResult CheckTrace(TraceSession& session, const std::string& path, ByteSource& source) {
+  TraceFileInfo& info = session.info;
+  const std::string name = FileNamePart(path);
+  info.CurrentFileName = path;
+  info.LineSpeedMbps = 10;
+  DetectResult detected = DetectTraceFormat(source, path, info);
+  info.DetectedFormat = detected.format;
+  if (detected.tooSmall) return Refusal(session, name + " is too small.");
+  if (detected.couldNotOpen) return Refusal(session, kCannotOpenText);
+  if (info.DetectedFormat == fmt_id::NotRecognised)
+    return Refusal(session, name + " is osbolete, not supported, or not a trace file.");
+
+  info.ReaderRejected = false;
+  HeaderResult header = ReadTraceHeader(info.DetectedFormat, source, path, info);
+  info.TopologyCode = header.topology;
+  info.LineSpeedMbps = int32_t(header.bandwidthBps / 1000000);
+  const uint8_t t = info.TopologyCode;
+  if (t == 2 || t == 3 || t > 18) return Refusal(session, name + " contains an unsupported interface.");
+  if (t > 1 || !IsAcceptedFormat(info.DetectedFormat))
+    return Refusal(session, name + " contains an unsupported analyzer or topology.");
+  if (info.ReaderRejected) return Refusal(session, name + " holds no readable capture buffer.");
+  OpenResult result;
+  result.status = OpenStatus::Loaded;
+  return result;
+}
+
+OpenResult ReadCheckedTrace(TraceSession& session, ByteSource& source) {
+  TraceFileInfo& info = session.info;
+  const std::string path = info.CurrentFileName;
+  ReadOutcome outcome = ReadTraceFile(source, info, *session.frame, session.analyser, session.progress, false);
+  if (!outcome.tablesReady)
+    return Refusal(session, FileNamePart(path) + " has a damaged header and cannot be read.");
+  session.AnalysedLineSpeedMbps = info.LineSpeedMbps;
+  session.DurationText = DurationText(session.tables.TraceElapsed);
+  OpenResult result;
+  result.status = OpenStatus::Loaded;
+  result.stopped = outcome.stopped;
+  return result;
+}
+
+OpenResult OpenTrace(TraceSession& session, const std::string& path, ByteSource* source) {
+  std::unique_ptr<FileSource> file;
+  if (!source) {
+    file = FileSource::Open(path);
+    if (!file) {
+      session.info.CurrentFileName = path;
+      return Refusal(session, kCannotOpenText);
+    }
+    source = file.get();
+  }
+  OpenResult checked = CheckTrace(session, path, *source);
+  if (checked.status != OpenStatus::Loaded) return checked;
+  return ReadCheckedTrace(session, *source);
+}
+
+}  // namespace korvane
