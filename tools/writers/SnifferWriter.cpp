@@ -164,14 +164,13 @@ Bytes CompressSnifferStream(const Bytes& stream, size_t blockInput) {
   return out;
 }
 
-Bytes WriteSnifferDos(const std::vector<ScenarioFrame>& frames, const SnifferDosOptions& o) {
+Bytes SnifferDosPreamble(const SnifferDosOptions& o) {
   Bytes out;
   const char signature[17] = "TRSNIFF data    ";
   out.insert(out.end(), signature, signature + 16);
   out.push_back(0x1A);
   Bytes version(18, 0);
   PutLe16(version.data(), 4);
-  PutLe16(version.data() + 2, 0);
   const CaptureStart& s = o.start;
   PutLe16(version.data() + 4, uint16_t((s.hour << 11) | (s.minute << 5) | (s.second / 2)));
   PutLe16(version.data() + 6, uint16_t(((s.year - 1980) << 9) | (s.month << 5) | s.day));
@@ -187,15 +186,24 @@ Bytes WriteSnifferDos(const std::vector<ScenarioFrame>& frames, const SnifferDos
     PutLe32(body.data() + 4, o.interfaceFraming);
     AppendRecord(out, 7, body);
   }
+  return out;
+}
 
+void AppendSnifferFrameRecord(Bytes& out, const ScenarioFrame& frame, const SnifferDosOptions& o) {
   uint8_t unit = o.timeUnit;
   if (unit == 0) unit = o.network == 0 ? 1 : 2;
+  const CaptureStart& s = o.start;
   const double startMicros = (s.hour * 3600.0 + s.minute * 60.0 + s.second) * 1e6;
+  AppendRecord(out, o.frameRecordType, FrameBody(frame, startMicros, unit, o.frameRecordType));
+}
+
+Bytes WriteSnifferDos(const std::vector<ScenarioFrame>& frames, const SnifferDosOptions& o) {
+  Bytes out = SnifferDosPreamble(o);
   Bytes stream;
   for (size_t i = 0; i < frames.size(); ++i) {
     for (const auto& [before, type, body] : o.extraRecords)
       if (before == i) AppendRecord(stream, type, body);
-    AppendRecord(stream, o.frameRecordType, FrameBody(frames[i], startMicros, unit, o.frameRecordType));
+    AppendSnifferFrameRecord(stream, frames[i], o);
   }
   if (o.endRecord) AppendRecord(stream, 3, {});
   if (o.compressed) {

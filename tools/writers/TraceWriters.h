@@ -33,6 +33,10 @@ struct SnifferDosOptions {
 };
 
 Bytes WriteSnifferDos(const std::vector<ScenarioFrame>& frames, const SnifferDosOptions& options);
+// Pieces of an uncompressed file, for writers that stream frames one at a time:
+// the signature, version and interface records, then one frame record per call.
+Bytes SnifferDosPreamble(const SnifferDosOptions& options);
+void AppendSnifferFrameRecord(Bytes& out, const ScenarioFrame& frame, const SnifferDosOptions& options);
 
 // The block compression of Sniffer DOS bodies: compresses one block of at most 32 KiB.
 Bytes CompressSnifferBlock(const uint8_t* data, size_t length);
