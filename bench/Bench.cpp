@@ -1,5 +1,6 @@
 // Reads a generated Sniffer DOS trace through the whole analysis and prints frames per
 // second and the memory the analysis kept per frame. Usage: korvane-bench [FRAMES] [FILE]
+// (FRAMES 0 reads an existing FILE without writing it first).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,13 +48,15 @@ int main(int argc, char** argv) {
   const size_t frames = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 2000000;
   const std::string path = argc > 2 ? argv[2] : "/tmp/korvane-bench-" + std::to_string(getpid()) + ".enc";
   // Generate in a child so that its memory does not count as the reader's.
-  pid_t child = fork();
-  if (child == 0) _exit(WriteLoad(path, frames) ? 0 : 1);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    return 1;
+  if (frames > 0) {
+    pid_t child = fork();
+    if (child == 0) _exit(WriteLoad(path, frames) ? 0 : 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::fprintf(stderr, "cannot write %s\n", path.c_str());
+      return 1;
+    }
   }
 
   auto session = std::make_unique<TraceSession>();

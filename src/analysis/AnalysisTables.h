@@ -4,10 +4,16 @@
 #include <array>
 #include <compare>
 #include <cstdint>
+#include <algorithm>
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "analysis/AddressKey.h"
+#include "analysis/FlatIndex.h"
+#include "analysis/Names.h"
 
 namespace korvane {
 
@@ -31,17 +37,6 @@ inline constexpr uint8_t Etype = 0, Llc = 1, NovRaw = 2, Snap = 3, Mac = 4;
 std::string_view ProtocolCategoryName(uint8_t category);
 std::string_view EncapsulationName(uint8_t encapsulation);
 std::string_view TransportKindName(uint8_t kind);
-
-// A raw address: MAC 6 bytes, IP 4, IPX 10 (network then node). Shorter keys that are a
-// prefix of longer ones sort first.
-struct AddressKey {
-  uint8_t length = 0;
-  std::array<uint8_t, 10> bytes{};
-
-  static AddressKey From(const uint8_t* data, uint8_t length);
-  std::strong_ordering operator<=>(const AddressKey& other) const;
-  bool operator==(const AddressKey& other) const { return (*this <=> other) == 0; }
-};
 
 struct GlobalStats {
   int64_t MinFrameSize = 60000;
@@ -97,19 +92,138 @@ struct StationNode {
   int64_t GroupFramesSent = 0;
   int64_t ErrorFramesSent = 0;
   int64_t PostCollisionFrames = 0;
-  int32_t FirstDlcPeer = -1;
-  uint16_t Role = 0;
+  int32_t FirstDlcPeer = -1;  // DlcPeers index, -1 = none
+  int32_t LastDlcPeer = -1;   // the chain's end, where the next destination is linked
+  uint16_t Role = 0;          // 3 once the station has sent
   uint8_t FrameConditions = 0, SentFrameConditions = 0;
   uint16_t SoftErrorKinds = 0;
   uint32_t Categories = 0, SentCategories = 0;
   uint8_t Encapsulations = 0, SentEncapsulations = 0;
-  int32_t FirstMacInfo = -1;
+  int32_t FirstMacInfo = -1;  // MacInfos index, -1 = none
+};
+
+// One destination of a sending MAC station.
+struct TDLCPeer {
+  AddressKey DestAddress;
+  uint8_t FrameConditions = 0;
+  uint8_t Encapsulations = 0;
+  uint32_t Categories = 0;
+  int64_t Frames = 0, Bytes = 0;
+  std::array<int64_t, kEncapsulationCount> FramesByEncapsulation{};
+  std::array<int64_t, kProtocolCategoryCount> FramesByCategory{};
+  int32_t Next = -1;  // the sender's next destination, -1 = end
+};
+
+// Soft errors a Token Ring station reported against one upstream neighbour.
+struct TMACInfo {
+  AddressKey Naun;
+  uint16_t NaunVendorIndex = 0;
+  std::array<int64_t, kSoftErrorKindCount> SoftErrors{};
+  int32_t Next = -1;
+};
+
+// One IP or IPX station.
+struct NetStationNode {
+  AddressKey Address;
+  int32_t MacStation = -1;  // StationTree node of its MAC address when first seen
+  int64_t FramesSent = 0, BytesSent = 0, FramesReceived = 0, BytesReceived = 0;
+  int32_t FirstNetPeer = -1;  // NetPeers index, -1 = none
+  int32_t LastNetPeer = -1;
+  uint16_t Role = 0;
+  uint32_t TransportKinds = 0, SentTransportKinds = 0;
+  uint8_t Category = 0;
+};
+
+// One destination of a sending network station.
+struct TNetPeer {
+  AddressKey DestAddress;
+  uint32_t TransportKinds = 0;
+  uint8_t LastTtl = 0;
+  int32_t FirstStream = -1;  // Streams index
+  int32_t LastStream = -1;
+  int64_t Frames = 0, Bytes = 0;
+  std::array<int64_t, kTransportKindCount> FramesByKind{};
+  int32_t Next = -1;
+};
+
+// One one-way transport stream of a network peer.
+struct TTransHead {
+  uint8_t Kind = 0;
+  uint16_t SourcePort = 0, DestPort = 0;
+  uint16_t MaxWindow = 0;
+  int32_t FirstPacket = -1, LastPacket = -1;  // PacketList indexes
+  int32_t Next = -1;                          // the peer's next stream
+  int32_t Peer = -1;                          // the TNetPeer it belongs to
+  int64_t PacketCount = 0, GapMarkers = 0, IcmpReports = 0;
+  // Bounds over the stream's TCP segments, so that a segment that cannot repeat an
+  // earlier one is known without walking back: the highest sequence end and TTL seen.
+  int64_t HighestSequenceEnd = -1;
+  uint8_t HighestTtl = 0;
+};
+
+namespace packet_flag {
+inline constexpr uint32_t Request = 0x1, Reply = 0x2, GroupAddressed = 0x4, NcpRead = 0x8, NcpWrite = 0x10,
+                          IcmpReport = 0x20, ZeroWindow = 0x200, SeenViaRouter = 0x400, Retransmission = 0x800,
+                          TcpChecksumError = 0x1000, UdpChecksumError = 0x2000, IpChecksumError = 0x4000,
+                          FrameError = 0x8000, UnmatchedFragment = 0x20000, TcpReset = 0x40000,
+                          ServerBusyReply = 0x80000000u, GapMarker = 0xFFFF0000u;
+}
+inline bool IsGapMarker(uint32_t flags) { return (flags & packet_flag::GapMarker) == packet_flag::GapMarker; }
+
+// One packet of a stream, or a record standing for missing data or an ICMP report.
+struct TPacket {
+  double TimeStamp = 0;
+  int64_t FrameNumber = 0;
+  uint32_t Sequence = 0, Acknowledge = 0;
+  uint32_t Flags = 0;
+  int32_t Prev = -1, Next = -1;
+  uint16_t FrameLength = 0;
+  uint16_t NetOffset = 0;
+  uint16_t FragmentOffset = 0;
+  uint16_t NetLength = 0;
+  uint16_t IpId = 0;
+  uint16_t Window = 0;
+  uint16_t TcpFlags = 0;
+  uint16_t Mss = 0;
+  uint8_t NetHeaderLength = 0;
+  uint8_t TransportHeaderLength = 0;
+  uint8_t Ttl = 0;
+  uint8_t NcpFunction = 0;
+  uint8_t RetransmitDistance = 0;
 };
 
 struct RingStation {
   AddressKey Address;
   uint8_t Flags = 0;  // 0x01 active monitor, 0x02 former active monitor, 0x04 missed poll
   uint8_t Seen = 0;
+};
+
+// Nodes keyed by address: stable indexes, constant-time lookup, ascending-key traversal.
+template <class Node>
+class KeyedNodes {
+ public:
+  int32_t Find(const AddressKey& key) const { return index_.Find(key); }
+  // Appends a node for a key that is not present.
+  int32_t Insert(const AddressKey& key) {
+    auto at = int32_t(nodes_.size());
+    nodes_.emplace_back().Address = key;
+    index_.Insert(key, at);
+    return at;
+  }
+  Node& operator[](int32_t i) { return nodes_[size_t(i)]; }
+  const Node& operator[](int32_t i) const { return nodes_[size_t(i)]; }
+  size_t size() const { return nodes_.size(); }
+  // Indexes in ascending key order.
+  std::vector<int32_t> InOrder() const {
+    std::vector<int32_t> order(nodes_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = int32_t(i);
+    std::sort(order.begin(), order.end(), [this](int32_t a, int32_t b) { return nodes_[a].Address < nodes_[b].Address; });
+    return order;
+  }
+
+ private:
+  std::vector<Node> nodes_;
+  FlatIndex<AddressKey, AddressKeyHash> index_;
 };
 
 struct AnalysisTables {
@@ -130,7 +244,14 @@ struct AnalysisTables {
   int64_t StationCount = 0, SendingStationCount = 0;
   int64_t IpStationCount = 0, IpxStationCount = 0;
   int64_t IpSenderCount = 0, IpxSenderCount = 0;
-  std::map<AddressKey, StationNode> StationTree;
+  KeyedNodes<StationNode> StationTree;
+  KeyedNodes<NetStationNode> NetStationTree;
+  std::vector<TDLCPeer> DlcPeers;
+  std::vector<TMACInfo> MacInfos;
+  std::vector<TNetPeer> NetPeers;
+  std::vector<TTransHead> Streams;
+  std::vector<TPacket> PacketList;
+  LearnedNames Names;
   std::vector<RingStation> RingStations;  // at most kRingStationCapacity, in ring order
   std::array<uint64_t, 65536 / 64> ServerPortMap{};
   std::array<uint8_t, 1518> FirstFrameCopy{};

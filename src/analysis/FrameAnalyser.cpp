@@ -67,12 +67,21 @@ bool IsGroupAddress(const AddressKey& key, uint8_t topologyCode) {
 void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
   tables_.MediaCapacity = MediaCapacityFor(info_.LineSpeedMbps);
   tables_.Reset();
+  tables_.DlcPeers.reserve(5000);
+  tables_.PacketList.reserve(80000);
   lastFragmentFrame_ = -2;
   previousTime_ = lastSampleTime_ = 0;
+  ipIdCache_ = {};
+  ipIdPosition_ = 0;
+  dlcPeerIndex_.Clear();
+  netPeerIndex_.Clear();
+  streamIndex_.Clear();
+  if (!firstFrameOnly && nameFiles_) ImportNameFiles(tables_.Names, info_.DetectedFormat, info_.TopologyCode, *nameFiles_);
 }
 
 void FrameAnalyser::EndTrace(bool fullRead) {
   CloseInterval();
+  if (fullRead) ApplyServerPorts();
   if (!fullRead) {
     std::copy_n(frame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
   }
@@ -243,7 +252,7 @@ void FrameAnalyser::DecodeTokenRing() {
     encapsulation_ = encapsulation::Mac;
     category_ = category::Mac;
     netOffset_ = 0;
-    // Ring error monitor totals are accumulated by the MAC frame analysis.
+    RingErrorMonitorTotals();
   }
 }
 
@@ -276,6 +285,12 @@ uint8_t FrameAnalyser::AnalyseFrame(int64_t& frameCounter) {
   ++p.Frames;
   if (groupAddressed_) ++p.GroupFrames;
   p.Bytes += length;
+
+  const bool tokenRing = info_.TopologyCode == topology::TokenRing;
+  if (tokenRing || length >= 18) {
+    AccountMacFrame(frameCounter);
+    if (tokenRing || length >= 58) DecodeNetwork(frameCounter);
+  }
 
   ++tables_.Interval.Frames;
   ++s.FramesAnalysed;

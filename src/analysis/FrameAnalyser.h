@@ -1,9 +1,11 @@
 // The analysis engine's entry: decodes each frame the reader hands over and accumulates
 // the analysis tables.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "analysis/AnalysisTables.h"
+#include "analysis/Names.h"
 #include "input/ReadLoop.h"
 #include "input/TraceTypes.h"
 
@@ -16,10 +18,38 @@ bool IsGroupAddress(const AddressKey& key, uint8_t topologyCode);
 // Rounds to the nearest integer, ties to even.
 double RoundEven(double value);
 
+// The network and transport view of one IP or IPX frame.
+struct PacketInfo {
+  AddressKey SourceNet, DestNet;
+  uint8_t Kind = 0;
+  uint16_t SourcePort = 0, DestPort = 0;
+  uint8_t NetHeaderLength = 0;
+  uint16_t NetLength = 0;
+  uint16_t IpId = 0;
+  uint16_t FragmentOffset = 0;
+  uint8_t Ttl = 0;
+  uint8_t TransportHeaderLength = 0;
+  uint32_t Sequence = 0, Acknowledge = 0;
+  uint16_t Window = 0;
+  uint16_t TcpFlags = 0;
+  uint16_t Mss = 0;
+  uint8_t NcpFunction = 0;
+  uint8_t IcmpType = 0;
+  uint32_t Flags = 0;
+  uint32_t Transport = 0;  // 0-based offset in Data of the transport header (IP) or IPX payload
+};
+
+namespace transport {
+inline constexpr uint8_t Icmp = 0, Igmp = 1, Ggp = 2, Tcp = 3, Egp = 4, Udp = 5, Igrp = 6, IpUnknown = 7, Ncp = 8,
+                         Spx = 9, SpxII = 10, NetBios = 11, Smb = 12, Rip = 13, PBurst = 14, Echo = 15, Error = 16,
+                         WanBroadcast = 17, Sap = 18, NetWareLite = 19, LipEcho = 20, IpxUnknown = 21;
+}
+
 class FrameAnalyser final : public FrameSink {
  public:
-  FrameAnalyser(TraceFileInfo& info, CapturedFrame& frame, AnalysisTables& tables, ReadProgress& progress)
-      : info_(info), frame_(frame), tables_(tables), progress_(progress) {}
+  FrameAnalyser(TraceFileInfo& info, CapturedFrame& frame, AnalysisTables& tables, ReadProgress& progress,
+                const VendorTable& vendors, const PortNames& ports)
+      : info_(info), frame_(frame), tables_(tables), progress_(progress), vendors_(vendors), ports_(ports) {}
 
   void BeginTrace(bool firstFrameOnly) override;
   uint8_t AnalyseFrame(int64_t& frameCounter) override;
@@ -29,16 +59,39 @@ class FrameAnalyser final : public FrameSink {
   void CloseInterval();
 
   int64_t LastFragmentFrame() const { return lastFragmentFrame_; }
+  // The end-of-file pass: client and server once more from the learned server ports.
+  void ApplyServerPorts();
+  // Where the capturing analysers' name files are read from before each full read.
+  void SetNameFiles(const NameFileLocations* where) { nameFiles_ = where; }
 
  private:
   void CountGroup(bool broadcast);
   void DecodeEthernet(int64_t frameCounter);
   void DecodeTokenRing();
+  // Station and conversation accounting.
+  void AccountMacFrame(int64_t frameCounter);
+  int32_t FindOrAddStation(const AddressKey& key, bool sender);
+  void AccountPacket(const PacketInfo& p, int64_t frameCounter);
+  int32_t FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation);
+  int32_t NewStream(const PacketInfo& p, int32_t peer);
+  void CheckEarlierPackets(const PacketInfo& p, int32_t record, TTransHead& stream);
+  void InsertIcmpReport(const PacketInfo& p, int64_t frameCounter);
+  // Token Ring MAC frames.
+  void RingErrorMonitorTotals();
+  void AccountMacFrameOfStation(int32_t station);
+  // Network and transport decoding.
+  void DecodeNetwork(int64_t frameCounter);
+  bool DecodeIp(PacketInfo& p, uint32_t ip);
+  bool DecodeIpx(PacketInfo& p, uint32_t ipx);
+  size_t Available(size_t offset) const;
 
   TraceFileInfo& info_;
   CapturedFrame& frame_;
   AnalysisTables& tables_;
   ReadProgress& progress_;
+  const VendorTable& vendors_;
+  const PortNames& ports_;
+  const NameFileLocations* nameFiles_ = nullptr;
 
   // Per-frame working values.
   AddressKey source_, destination_;
@@ -52,6 +105,33 @@ class FrameAnalyser final : public FrameSink {
   int64_t lastFragmentFrame_ = -2;
   double previousTime_ = 0;
   double lastSampleTime_ = 0;
+  int32_t sourceStation_ = -1, destinationStation_ = -1;
+
+  struct IpIdEntry {
+    uint16_t ipId = 0, sourcePort = 0, destPort = 0;
+    bool used = false;
+  };
+  std::array<IpIdEntry, 32> ipIdCache_{};
+  size_t ipIdPosition_ = 0;
+
+  // Lookup accelerators beside the chains: (sender, destination) -> peer, (peer, kind,
+  // ports) -> stream. The chains keep first-seen order; these keep lookups constant-time.
+  struct PairKey {
+    int32_t owner = -1;
+    AddressKey key;
+    bool operator==(const PairKey& o) const { return owner == o.owner && key == o.key; }
+  };
+  struct PairKeyHash {
+    size_t operator()(const PairKey& k) const noexcept { return AddressKeyHash{}(k.key) ^ MixBits(uint64_t(k.owner)); }
+  };
+  struct StreamKeyHash {
+    size_t operator()(uint64_t k) const noexcept { return MixBits(k); }
+  };
+  FlatIndex<PairKey, PairKeyHash> dlcPeerIndex_, netPeerIndex_;
+  FlatIndex<uint64_t, StreamKeyHash> streamIndex_;
 };
+
+// The key under which a stream is found: port-addressed kinds by their ports.
+uint64_t StreamKey(int32_t peer, uint8_t kind, uint16_t sourcePort, uint16_t destPort);
 
 }  // namespace korvane

@@ -12,9 +12,14 @@
 namespace korvane {
 
 struct TraceSession {
-  TraceSession() : analyser(info, *frame, tables, progress) {}
+  TraceSession() : analyser(info, *frame, tables, progress, vendors, ports) { analyser.SetNameFiles(&nameFiles); }
   TraceSession(const TraceSession&) = delete;
   TraceSession& operator=(const TraceSession&) = delete;
+
+  // Loaded once and kept across traces.
+  VendorTable vendors;
+  PortNames ports;
+  NameFileLocations nameFiles = NameFileLocations::Default();
 
   TraceFileInfo info;
   std::unique_ptr<CapturedFrame> frame = std::make_unique<CapturedFrame>();

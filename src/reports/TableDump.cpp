@@ -8,6 +8,21 @@ namespace korvane {
 
 using Json = nlohmann::ordered_json;
 
+std::string NetKeyText(const AddressKey& key) {
+  char text[40];
+  const uint8_t* b = key.bytes.data();
+  if (key.length == 4) {
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+    return text;
+  }
+  if (key.length == 10) {
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X.%02X%02X%02X%02X%02X%02X", b[0], b[1], b[2], b[3], b[4], b[5],
+                  b[6], b[7], b[8], b[9]);
+    return text;
+  }
+  return MacKeyText(key);
+}
+
 std::string MacKeyText(const AddressKey& key) {
   std::string text;
   char hex[3];
@@ -78,16 +93,85 @@ Json DumpTables(const TraceSession& session, const DumpOptions& options) {
   doc["IpSenderCount"] = t.IpSenderCount;
   doc["IpxSenderCount"] = t.IpxSenderCount;
   doc["RingStationCount"] = int64_t(t.RingStations.size());
+  const auto& stationTree = t.StationTree;
   Json stations = Json::array();
-  for (const auto& [key, node] : t.StationTree) stations.push_back({{"Address", MacKeyText(key)}});
+  for (int32_t i : stationTree.InOrder()) {
+    const StationNode& s = stationTree[i];
+    Json dlc = Json::array();
+    for (int32_t d = s.FirstDlcPeer; d >= 0; d = t.DlcPeers[size_t(d)].Next) {
+      const TDLCPeer& p = t.DlcPeers[size_t(d)];
+      dlc.push_back({{"DestAddress", MacKeyText(p.DestAddress)}, {"FrameConditions", p.FrameConditions},
+                     {"Categories", p.Categories}, {"Encapsulations", p.Encapsulations}, {"Frames", p.Frames},
+                     {"Bytes", p.Bytes}, {"FramesByEncapsulation", p.FramesByEncapsulation},
+                     {"FramesByCategory", p.FramesByCategory}});
+    }
+    Json mac = Json::array();
+    for (int32_t m = s.FirstMacInfo; m >= 0; m = t.MacInfos[size_t(m)].Next) {
+      const TMACInfo& info = t.MacInfos[size_t(m)];
+      mac.push_back({{"Naun", MacKeyText(info.Naun)}, {"NaunVendorIndex", info.NaunVendorIndex},
+                     {"SoftErrors", info.SoftErrors}});
+    }
+    stations.push_back({{"Address", MacKeyText(s.Address)}, {"VendorIndex", s.VendorIndex},
+                        {"FramesSent", s.FramesSent}, {"BytesSent", s.BytesSent},
+                        {"FramesReceived", s.FramesReceived}, {"BytesReceived", s.BytesReceived},
+                        {"GroupFramesSent", s.GroupFramesSent}, {"ErrorFramesSent", s.ErrorFramesSent},
+                        {"PostCollisionFrames", s.PostCollisionFrames}, {"Role", s.Role},
+                        {"FrameConditions", s.FrameConditions}, {"SentFrameConditions", s.SentFrameConditions},
+                        {"SoftErrorKinds", s.SoftErrorKinds}, {"Categories", s.Categories},
+                        {"SentCategories", s.SentCategories}, {"Encapsulations", s.Encapsulations},
+                        {"SentEncapsulations", s.SentEncapsulations}, {"DlcPeers", dlc}, {"MacInfo", mac}});
+  }
   doc["Stations"] = stations;
-  doc["NetStations"] = Json::array();
+
+  const auto& netTree = t.NetStationTree;
+  Json netStations = Json::array();
+  for (int32_t i : netTree.InOrder()) {
+    const NetStationNode& n = netTree[i];
+    Json peers = Json::array();
+    for (int32_t pi = n.FirstNetPeer; pi >= 0; pi = t.NetPeers[size_t(pi)].Next) {
+      const TNetPeer& peer = t.NetPeers[size_t(pi)];
+      Json streams = Json::array();
+      for (int32_t si = peer.FirstStream; si >= 0; si = t.Streams[size_t(si)].Next) {
+        const TTransHead& s = t.Streams[size_t(si)];
+        Json stream = {{"Kind", s.Kind}, {"SourcePort", s.SourcePort}, {"DestPort", s.DestPort},
+                       {"MaxWindow", s.MaxWindow}, {"PacketCount", s.PacketCount},
+                       {"GapMarkers", s.GapMarkers}, {"IcmpReports", s.IcmpReports}};
+        if (options.packets) {
+          Json packets = Json::array();
+          for (int32_t k = s.FirstPacket; k >= 0; k = t.PacketList[size_t(k)].Next) {
+            const TPacket& p = t.PacketList[size_t(k)];
+            packets.push_back({{"TimeStamp", p.TimeStamp}, {"FrameLength", p.FrameLength},
+                               {"FrameNumber", p.FrameNumber}, {"NetOffset", p.NetOffset},
+                               {"FragmentOffset", p.FragmentOffset}, {"NetHeaderLength", p.NetHeaderLength},
+                               {"NetLength", p.NetLength}, {"IpId", p.IpId},
+                               {"TransportHeaderLength", p.TransportHeaderLength}, {"Sequence", p.Sequence},
+                               {"Acknowledge", p.Acknowledge}, {"Window", p.Window}, {"TcpFlags", p.TcpFlags},
+                               {"Ttl", p.Ttl}, {"NcpFunction", p.NcpFunction}, {"Flags", p.Flags},
+                               {"Mss", p.Mss}, {"RetransmitDistance", p.RetransmitDistance}});
+          }
+          stream["Packets"] = packets;
+        }
+        streams.push_back(stream);
+      }
+      peers.push_back({{"DestAddress", NetKeyText(peer.DestAddress)}, {"TransportKinds", peer.TransportKinds},
+                       {"LastTtl", peer.LastTtl}, {"Frames", peer.Frames}, {"Bytes", peer.Bytes},
+                       {"FramesByKind", peer.FramesByKind}, {"Streams", streams}});
+    }
+    netStations.push_back({{"Address", NetKeyText(n.Address)}, {"Category", n.Category},
+                           {"MacStation", n.MacStation >= 0 ? MacKeyText(stationTree[n.MacStation].Address) : ""},
+                           {"FramesSent", n.FramesSent}, {"BytesSent", n.BytesSent},
+                           {"FramesReceived", n.FramesReceived}, {"BytesReceived", n.BytesReceived},
+                           {"Role", n.Role}, {"TransportKinds", n.TransportKinds},
+                           {"SentTransportKinds", n.SentTransportKinds}, {"Peers", peers}});
+  }
+  doc["NetStations"] = netStations;
   Json ring = Json::array();
   for (const RingStation& r : t.RingStations)
     ring.push_back({{"Address", MacKeyText(r.Address)}, {"Flags", r.Flags}, {"Seen", r.Seen}});
   doc["RingStations"] = ring;
-  doc["Names"] = Json::array();
-  (void)options;
+  Json names = Json::array();
+  for (const auto& [key, name] : t.Names.All()) names.push_back({{"Key", NetKeyText(key)}, {"Name", name}});
+  doc["Names"] = names;
   return doc;
 }
 

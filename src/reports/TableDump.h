@@ -13,5 +13,7 @@ struct DumpOptions {
 nlohmann::ordered_json DumpTables(const TraceSession& session, const DumpOptions& options);
 
 std::string MacKeyText(const AddressKey& key);
+// IP dotted, IPX as network "." node in hex with the network zeros kept, MAC as 12 hex digits.
+std::string NetKeyText(const AddressKey& key);
 
 }  // namespace korvane

@@ -43,7 +43,8 @@ Bytes EthernetHeader(const Mac& dst, const Mac& src, uint16_t typeOrLength) {
 }
 
 Bytes Ieee8023Frame(const Mac& dst, const Mac& src, const Bytes& body, bool pad) {
-  Bytes frame = Concat(EthernetHeader(dst, src, CheckedU16(body.size(), "802.3 body too long")), body);
+  Bytes frame =
+      Concat(EthernetHeader(dst, src, CheckedU16(body.size(), "802.3 body too long")), body);
   return pad ? PadToEthernetMinimum(std::move(frame)) : frame;
 }
 
@@ -164,8 +165,8 @@ Bytes TokenRingFrame(uint8_t ac, uint8_t fc, const Mac& dst, const Mac& src, con
   return out;
 }
 
-Bytes TokenRingLlcFrame(const Mac& dst, const Mac& src, uint8_t dsap, uint8_t ssap,
-                        uint8_t control, const Bytes& payload, const Bytes& rif) {
+Bytes TokenRingLlcFrame(const Mac& dst, const Mac& src, uint8_t dsap, uint8_t ssap, uint8_t control,
+                        const Bytes& payload, const Bytes& rif) {
   return TokenRingFrame(kTokenRingAcFrame, kTokenRingFcLlc, dst, src, rif,
                         Concat(LlcHeader(dsap, ssap, control), payload));
 }
@@ -270,8 +271,8 @@ Bytes IcmpEcho(bool reply, uint16_t identifier, uint16_t sequence, const Bytes& 
   return out;
 }
 
-Bytes ArpPacket(uint16_t operation, const Mac& senderMac, const Ip4& senderIp,
-                const Mac& targetMac, const Ip4& targetIp, uint16_t hardwareType) {
+Bytes ArpPacket(uint16_t operation, const Mac& senderMac, const Ip4& senderIp, const Mac& targetMac,
+                const Ip4& targetIp, uint16_t hardwareType) {
   Bytes out;
   PutU16(out, hardwareType);
   PutU16(out, kEtherTypeIpv4);

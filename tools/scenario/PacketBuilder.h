@@ -98,8 +98,8 @@ Bytes TokenRingRif(const std::vector<uint16_t>& routeDesignators, uint8_t broadc
 // RIF marks the frame as source routed (bit 0x80 of the first source byte).
 Bytes TokenRingFrame(uint8_t ac, uint8_t fc, const Mac& dst, const Mac& src, const Bytes& rif,
                      const Bytes& body);
-Bytes TokenRingLlcFrame(const Mac& dst, const Mac& src, uint8_t dsap, uint8_t ssap,
-                        uint8_t control, const Bytes& payload, const Bytes& rif = {});
+Bytes TokenRingLlcFrame(const Mac& dst, const Mac& src, uint8_t dsap, uint8_t ssap, uint8_t control,
+                        const Bytes& payload, const Bytes& rif = {});
 Bytes TokenRingSnapFrame(const Mac& dst, const Mac& src, uint16_t type, const Bytes& payload,
                          const Bytes& rif = {});
 // Token Ring MAC frame: the body is a complete MAC major vector.
@@ -140,8 +140,8 @@ constexpr uint16_t kArpRequest = 1;
 constexpr uint16_t kArpReply = 2;
 constexpr uint16_t kArpHwEthernet = 1;
 constexpr uint16_t kArpHwIeee802 = 6;
-Bytes ArpPacket(uint16_t operation, const Mac& senderMac, const Ip4& senderIp,
-                const Mac& targetMac, const Ip4& targetIp, uint16_t hardwareType = kArpHwEthernet);
+Bytes ArpPacket(uint16_t operation, const Mac& senderMac, const Ip4& senderIp, const Mac& targetMac,
+                const Ip4& targetIp, uint16_t hardwareType = kArpHwEthernet);
 
 // Encodes a dotted host name as DNS labels ("www.example.com" -> 3www7example3com0).
 Bytes DnsName(const std::string& name);

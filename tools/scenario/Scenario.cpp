@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -29,9 +29,6 @@ class Rng {
     return z ^ (z >> 31);
   }
   uint32_t Below(uint32_t n) { return static_cast<uint32_t>(Next() % n); }
-  int64_t Between(int64_t lo, int64_t hi) {
-    return lo + static_cast<int64_t>(Next() % static_cast<uint64_t>(hi - lo + 1));
-  }
 
  private:
   uint64_t state_;
@@ -69,8 +66,8 @@ class Medium {
     int64_t freeAt = origin;  // when the medium is idle again
     for (Pending& p : pending_) {
       int64_t start = std::max(p.time, freeAt);
-      freeAt = start + static_cast<int64_t>(
-                           std::ceil(p.frame.wireLength * usPerByte_ + overheadUs_));
+      freeAt =
+          start + static_cast<int64_t>(std::ceil(p.frame.wireLength * usPerByte_ + overheadUs_));
       p.frame.timeUs = static_cast<double>(start - origin);
       frames.push_back(std::move(p.frame));
     }
@@ -119,9 +116,7 @@ class IpLan {
   IpLan(Medium& medium, bool tokenRing, Rng& rng)
       : medium_(medium), tokenRing_(tokenRing), rng_(rng) {}
 
-  Medium& medium() { return medium_; }
   Rng& rng() { return rng_; }
-  bool tokenRing() const { return tokenRing_; }
 
   // Link framing for IP (or ARP) between two stations on this segment.
   Bytes Frame(const Station& from, const Mac& dstMac, const Station* to, uint16_t etherType,
@@ -137,7 +132,8 @@ class IpLan {
   }
 
   uint16_t NextIpId(const Ip4& ip) {
-    auto [it, inserted] = ipIds_.try_emplace(ip, static_cast<uint16_t>(0x1000 + rng_.Below(0x6000)));
+    auto [it, inserted] =
+        ipIds_.try_emplace(ip, static_cast<uint16_t>(0x1000 + rng_.Below(0x6000)));
     return it->second++;
   }
 
@@ -152,8 +148,8 @@ class IpLan {
               bool collideFirst = false) {
     const uint16_t flags = protocol == kIpProtoTcp ? kIpDontFragment : 0;
     Bytes ip = Ipv4Packet(from.ip, to.ip, protocol, from.ttl, NextIpId(from.ip), flags, transport);
-    Bytes frame = Frame(from, groupMac ? *groupMac : to.mac, groupMac ? nullptr : &to,
-                        kEtherTypeIpv4, ip);
+    Bytes frame =
+        Frame(from, groupMac ? *groupMac : to.mac, groupMac ? nullptr : &to, kEtherTypeIpv4, ip);
     if (collideFirst) {
       // The first attempt collided: only the start of the frame made it out.
       const size_t fragment = 32 + rng_.Below(17);
@@ -163,7 +159,8 @@ class IpLan {
     }
     uint16_t status = 0;
     if (fault == Fault::kCorrupted) {
-      frame[frame.size() - 37] ^= 0x10;  // a single flipped bit in the payload
+      // A single flipped bit, well clear of the headers of a data segment.
+      frame[frame.size() > 100 ? frame.size() - 37 : frame.size() - 1] ^= 0x10;
       status = kStatusCrcError;
     }
     medium_.Add(t, std::move(frame), status);
@@ -310,7 +307,8 @@ class TcpFlow {
     return t;
   }
 
-  // The next segment from this side is preceded by a collision fragment.
+  // The next segment sent on this connection is preceded by a collision
+  // fragment.
   void CollideNext() { collideNext_ = true; }
 
  private:
@@ -373,10 +371,10 @@ Bytes HttpRequest(const std::string& path, const std::string& host) {
 }
 
 Bytes HttpResponse(const Bytes& body, const std::string& contentType) {
-  return Concat(Text("HTTP/1.0 200 OK\r\nServer: Apache/1.3.6 (Unix)\r\nContent-Type: " +
-                     contentType + "\r\nContent-Length: " + std::to_string(body.size()) +
-                     "\r\n\r\n"),
-                body);
+  return Concat(
+      Text("HTTP/1.0 200 OK\r\nServer: Apache/1.3.6 (Unix)\r\nContent-Type: " + contentType +
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n"),
+      body);
 }
 
 // NetBIOS name in first-level encoding (RFC 1002), as carried by NBNS.
@@ -562,7 +560,8 @@ class OfficeLan {
         {0x00, 0x10, 0x4B, 0x86, 0x0D, 0xE9}, {0x00, 0xA0, 0x24, 0xB7, 0x66, 0x03},
     };
     for (uint8_t i = 0; i < 8; ++i) {
-      clients_.push_back({clientMacs[i], {192, 168, 10, static_cast<uint8_t>(101 + i)}, 128, 8760, {}});
+      clients_.push_back(
+          {clientMacs[i], {192, 168, 10, static_cast<uint8_t>(101 + i)}, 128, 8760, {}});
     }
     netwareMac_ = {0x00, 0x00, 0x1B, 0x2E, 0x86, 0x30};
     netware_ = {"NW-OFFICE", 0xC0A80A07, {0xC0A80A07, {0, 0, 0, 0, 0, 1}, kSocketNcp}};
@@ -641,9 +640,8 @@ class OfficeLan {
   }
 
   // One HTTP/1.0 connection per page.
-  int64_t WebVisit(int64_t t, const Station& client, const Station& server,
-                   const std::string& host, int64_t rtt, const std::vector<Page>& pages,
-                   bool collide = false) {
+  int64_t WebVisit(int64_t t, const Station& client, const Station& server, const std::string& host,
+                   int64_t rtt, const std::vector<Page>& pages, bool collide = false) {
     t = lan_.Resolve(t, client, NextHop(server));
     for (const Page& page : pages) {
       TcpFlow flow(lan_, client, server, lan_.NextPort(client.ip), 80, 1460);
@@ -656,8 +654,7 @@ class OfficeLan {
       t += rtt / 2 + 3 * kMs + rng_.Below(9 * kMs);
       const bool binary = page.path.find(".html") == std::string::npos && page.path != "/";
       const Bytes body = binary ? BinaryBody(page.size, rng_) : HtmlBody(page.size, host);
-      const Bytes response =
-          HttpResponse(body, binary ? "application/octet-stream" : "text/html");
+      const Bytes response = HttpResponse(body, binary ? "application/octet-stream" : "text/html");
       t = flow.Bulk(kServer, t, response, rtt > 10 * kMs ? rtt / 4 : 1300, page.lastSegmentFault);
       t = flow.Close(kServer, t + 300 + rng_.Below(1000), rtt);
       t += 40 * kMs + rng_.Below(120 * kMs);  // reading before the next click
@@ -671,11 +668,13 @@ class OfficeLan {
     const uint16_t controlPort = lan_.NextPort(client.ip);
     TcpFlow control(lan_, client, ftp_, controlPort, 21, 1460);
     t = control.Open(t, 500);
-    const auto exchange = [&](int64_t thinkUs, const std::string& command, const std::string& reply) {
+    const auto exchange = [&](int64_t thinkUs, const std::string& command,
+                              const std::string& reply) {
       t = control.Send(kClient, t + thinkUs, Text(command));
       t = control.Send(kServer, t + 600 + rng_.Below(1500), Text(reply));
     };
-    t = control.Send(kServer, t + 2 * kMs, Text("220 ftp.example.com FTP server (Version 6.00) ready.\r\n"));
+    t = control.Send(kServer, t + 2 * kMs,
+                     Text("220 ftp.example.com FTP server (Version 6.00) ready.\r\n"));
     t = control.Ack(kClient, t + 120 * kMs);
     exchange(900 * kMs, "USER anonymous\r\n",
              "331 Guest login ok, send your complete e-mail address as password.\r\n");
@@ -684,9 +683,8 @@ class OfficeLan {
     const uint16_t dataPort = lan_.NextPort(client.ip);
     const std::string portArg = std::to_string(client.ip[0]) + "," + std::to_string(client.ip[1]) +
                                 "," + std::to_string(client.ip[2]) + "," +
-                                std::to_string(client.ip[3]) + "," +
-                                std::to_string(dataPort >> 8) + "," +
-                                std::to_string(dataPort & 0xFF);
+                                std::to_string(client.ip[3]) + "," + std::to_string(dataPort >> 8) +
+                                "," + std::to_string(dataPort & 0xFF);
     exchange(900 * kMs, "PORT " + portArg + "\r\n", "200 PORT command successful.\r\n");
     constexpr size_t kFileSize = 102400;
     exchange(1100 * kMs, "RETR pub/report.pdf\r\n",
@@ -728,9 +726,9 @@ class OfficeLan {
     }
     if (answered) {
       lan_.Resolve(t - 750 * kMs + 400, owner, client);
-      lan_.SendIp(t - 750 * kMs + 1800, owner, client, kIpProtoUdp,
-                  UdpDatagram(owner.ip, client.ip, 137, 137,
-                              NbnsPositiveResponse(id, name, owner.ip)));
+      lan_.SendIp(
+          t - 750 * kMs + 1800, owner, client, kIpProtoUdp,
+          UdpDatagram(owner.ip, client.ip, 137, 137, NbnsPositiveResponse(id, name, owner.ip)));
     }
   }
 
@@ -771,7 +769,8 @@ class OfficeLan {
 
   // Ethernet configuration-test (loopback) keepalive a router sends to itself.
   void RouterKeepalive(int64_t t) {
-    medium_.Add(t, EthernetFrame(router_.mac, router_.mac, 0x9000, {0x00, 0x00, 0x01, 0x00, 0x00, 0x00}));
+    medium_.Add(
+        t, EthernetFrame(router_.mac, router_.mac, 0x9000, {0x00, 0x00, 0x01, 0x00, 0x00, 0x00}));
   }
 
   // DEC LAT service announcement from a terminal server (multi-byte fields
@@ -782,21 +781,18 @@ class OfficeLan {
       out.push_back(static_cast<uint8_t>(text.size()));
       out.insert(out.end(), text.begin(), text.end());
     };
-    Bytes lat{0x28,        // message type: service announcement
-              0x08,        // circuit timer, 80 ms
-              0x05, 0x05, 0x05, 0x02,  // protocol versions and ECO
-              latSequence_++, 0x7F,    // message incarnation, change flags
-              0xDC, 0x05,  // receive frame size 1500
-              60,          // multicast timer, seconds
-              0x02,        // accepting connections
-              0x02, 0xFF, 0x00};       // group codes
+    // Message type (service announcement), circuit timer (80 ms), protocol
+    // versions and ECO, message incarnation, change flags, receive frame
+    // size (1500), multicast timer (60 s), node status (accepting), group codes.
+    Bytes lat{0x28, 0x08, 0x05, 0x05, 0x05, 0x02, latSequence_++, 0x7F, 0xDC, 0x05, 60, 0x02};
+    PutBytes(lat, {0x02, 0xFF, 0x00});
     counted(lat, "LATSRV");
     counted(lat, "DECserver 200 rack A");
     lat.push_back(1);     // one service
     lat.push_back(0xFF);  // rating
     counted(lat, "VAXDC");
     counted(lat, "Accounting VAX");
-    lat.push_back(1);     // one service class
+    lat.push_back(1);  // one service class
     lat.push_back(0x01);
     medium_.Add(t, EthernetFrame(latGroup, latServerMac_, 0x6004, lat));
   }
@@ -805,10 +801,10 @@ class OfficeLan {
 
   // Periodic SAP and RIP broadcasts from the NetWare server (raw 802.3).
   void NetwareAnnouncements(int64_t t) {
-    medium_.Add(t, RawIpxFrame(kBroadcastMac, netwareMac_,
-                               IpxPacket(kIpxTypePep, Wire(kBroadcastMac, kSocketSap),
-                                         Wire(netwareMac_, kSocketSap),
-                                         SapGeneralResponse(netware_))));
+    medium_.Add(
+        t, RawIpxFrame(kBroadcastMac, netwareMac_,
+                       IpxPacket(kIpxTypePep, Wire(kBroadcastMac, kSocketSap),
+                                 Wire(netwareMac_, kSocketSap), SapGeneralResponse(netware_))));
     medium_.Add(t + 12 * kMs, RawIpxFrame(kBroadcastMac, netwareMac_,
                                           IpxPacket(kIpxTypeRip, Wire(kBroadcastMac, kSocketRip),
                                                     Wire(netwareMac_, kSocketRip),
@@ -935,10 +931,10 @@ class TokenRingLan {
       const Station& upstream = *order[(i + kCount - 1) % kCount];
       const uint8_t command = i == 0 ? kMacAmp : kMacSmp;
       const Bytes una(upstream.mac.begin(), upstream.mac.end());
-      const Bytes vector = TokenRingMacVector(
-          kClassRingStation, kClassRingStation, command,
-          {TokenRingMacSubvector(kSvUpstreamNeighbour, una),
-           TokenRingMacSubvector(kSvPhysicalDrop, PhysicalDrop(station))});
+      const Bytes vector =
+          TokenRingMacVector(kClassRingStation, kClassRingStation, command,
+                             {TokenRingMacSubvector(kSvUpstreamNeighbour, una),
+                              TokenRingMacSubvector(kSvPhysicalDrop, PhysicalDrop(station))});
       AddMac(t, kTokenRingFcMacExpress, allStations, station.mac, vector);
       t += 20 * kMs + rng_.Below(2 * kMs);  // stations wait before passing the poll on
     }
@@ -948,12 +944,12 @@ class TokenRingLan {
                        const Bytes& isolating, const Bytes& nonIsolating) {
     const Mac errorMonitor{0xC0, 0x00, 0x00, 0x00, 0x00, 0x08};
     const Bytes una(upstream.mac.begin(), upstream.mac.end());
-    const Bytes vector = TokenRingMacVector(
-        kClassErrorMonitor, kClassRingStation, kMacReportSoftError,
-        {TokenRingMacSubvector(kSvUpstreamNeighbour, una),
-         TokenRingMacSubvector(kSvPhysicalDrop, PhysicalDrop(reporter)),
-         TokenRingMacSubvector(kSvIsolatingErrors, isolating),
-         TokenRingMacSubvector(kSvNonIsolatingErrors, nonIsolating)});
+    const Bytes vector =
+        TokenRingMacVector(kClassErrorMonitor, kClassRingStation, kMacReportSoftError,
+                           {TokenRingMacSubvector(kSvUpstreamNeighbour, una),
+                            TokenRingMacSubvector(kSvPhysicalDrop, PhysicalDrop(reporter)),
+                            TokenRingMacSubvector(kSvIsolatingErrors, isolating),
+                            TokenRingMacSubvector(kSvNonIsolatingErrors, nonIsolating)});
     AddMac(t, kTokenRingFcMac, errorMonitor, reporter.mac, vector);
   }
 
@@ -971,12 +967,14 @@ class TokenRingLan {
     t = lan_.Resolve(t, client, aix_);
     TcpFlow flow(lan_, client, aix_, lan_.NextPort(client.ip), 23, 4056);
     t = flow.Open(t, 400);
-    t = flow.Send(kServer, t + 3 * kMs, Text("\r\nAIX Version 4\r\n(C) Copyrights by IBM\r\nlogin: "));
+    t = flow.Send(kServer, t + 3 * kMs,
+                  Text("\r\nAIX Version 4\r\n(C) Copyrights by IBM\r\nlogin: "));
     t = flow.Ack(kClient, t + 150 * kMs);
     // Each keystroke is echoed by the host, then acknowledged.
     for (char c : std::string("ops\r")) {
       t = flow.Send(kClient, t + 180 * kMs + rng_.Below(120 * kMs), Bytes{static_cast<uint8_t>(c)});
-      t = flow.Send(kServer, t + 400 + rng_.Below(300), c == '\r' ? Text("\r\n") : Bytes{static_cast<uint8_t>(c)});
+      t = flow.Send(kServer, t + 400 + rng_.Below(300),
+                    c == '\r' ? Text("\r\n") : Bytes{static_cast<uint8_t>(c)});
       t = flow.Ack(kClient, t + 150 * kMs);
     }
     t = flow.Send(kServer, t + 20 * kMs, Text("Password: "));
@@ -1036,21 +1034,20 @@ class TokenRingLan {
                      const std::string& self, const std::string& name) {
     const Mac netbiosFunctional{0xC0, 0x00, 0x00, 0x00, 0x00, 0x80};
     const uint16_t correlator = static_cast<uint16_t>(0x10 + rng_.Below(0x100));
-    medium_.Add(t, TokenRingLlcFrame(netbiosFunctional, client.mac, kSapNetbios, kSapNetbios,
-                                     kLlcUi,
-                                     NetbiosFrame(kNetbiosNameQuery, 0, correlator, name, self),
-                                     TokenRingRif({}, 0xC0)));
-    medium_.Add(t + 1200 + rng_.Below(500),
-                TokenRingLlcFrame(client.mac, owner.mac, kSapNetbios, kSapNetbios, kLlcUi,
-                                  NetbiosFrame(kNetbiosNameRecognized, correlator, 0x0031, self,
-                                               name)));
+    medium_.Add(t,
+                TokenRingLlcFrame(netbiosFunctional, client.mac, kSapNetbios, kSapNetbios, kLlcUi,
+                                  NetbiosFrame(kNetbiosNameQuery, 0, correlator, name, self),
+                                  TokenRingRif({}, 0xC0)));
+    medium_.Add(
+        t + 1200 + rng_.Below(500),
+        TokenRingLlcFrame(client.mac, owner.mac, kSapNetbios, kSapNetbios, kLlcUi,
+                          NetbiosFrame(kNetbiosNameRecognized, correlator, 0x0031, self, name)));
   }
 
   // IPX over 802.2 (DSAP E0) from the server on ring 2.
   Bytes FromNetware(const Mac& dst, const Bytes& ipx, bool broadcast) const {
-    const Bytes rif = broadcast
-                          ? TokenRingRif({RouteDesignator(2, 1), RouteDesignator(1, 0)}, 0xC0)
-                          : TokenRingRif(remote_.route, 0x00, /*towardOriginator=*/true);
+    const Bytes rif = broadcast ? TokenRingRif({RouteDesignator(2, 1), RouteDesignator(1, 0)}, 0xC0)
+                                : TokenRingRif(remote_.route, 0x00, /*towardOriginator=*/true);
     return TokenRingLlcFrame(dst, netwareMac_, kSapNetware, kSapNetware, kLlcUi, ipx, rif);
   }
 
@@ -1064,17 +1061,16 @@ class TokenRingLan {
   IpxAddress Net(const Mac& node, uint16_t socket) const { return {0x0000A001, node, socket}; }
 
   void NetwareBroadcasts(int64_t t) {
-    medium_.Add(t, FromNetware(kBroadcastMac,
-                               IpxPacket(kIpxTypePep, Net(kBroadcastMac, kSocketSap),
-                                         Net(netwareMac_, kSocketSap),
-                                         SapGeneralResponse(netware_), 1),
-                               true));
-    medium_.Add(t + 9 * kMs,
-                FromNetware(kBroadcastMac,
-                            IpxPacket(kIpxTypeRip, Net(kBroadcastMac, kSocketRip),
-                                      Net(netwareMac_, kSocketRip),
-                                      IpxRip(2, netware_.internalNet, 2, 3), 1),
-                            true));
+    medium_.Add(
+        t, FromNetware(kBroadcastMac,
+                       IpxPacket(kIpxTypePep, Net(kBroadcastMac, kSocketSap),
+                                 Net(netwareMac_, kSocketSap), SapGeneralResponse(netware_), 1),
+                       true));
+    medium_.Add(t + 9 * kMs, FromNetware(kBroadcastMac,
+                                         IpxPacket(kIpxTypeRip, Net(kBroadcastMac, kSocketRip),
+                                                   Net(netwareMac_, kSocketRip),
+                                                   IpxRip(2, netware_.internalNet, 2, 3), 1),
+                                         true));
   }
 
   void NetwareLogin(int64_t t, const Station& client) {
@@ -1089,9 +1085,9 @@ class TokenRingLan {
                                          SapNearestResponse(netware_), 1),
                                false));
     t += 3 * kMs;
-    medium_.Add(t, ToNetware(client.mac,
-                             IpxPacket(kIpxTypeNcp, netware_.ncp, from, NcpCreateConnection(1)),
-                             false));
+    medium_.Add(
+        t, ToNetware(client.mac, IpxPacket(kIpxTypeNcp, netware_.ncp, from, NcpCreateConnection(1)),
+                     false));
     t += 2 * kMs + rng_.Below(kMs);
     constexpr uint8_t kConnection = 9;
     medium_.Add(t, FromNetware(client.mac,
@@ -1127,7 +1123,8 @@ class TokenRingLan {
 
 class SyntheticLoadGenerator {
  public:
-  explicit SyntheticLoadGenerator(uint32_t seed) : rng_(0x5EED0000ull ^ (uint64_t{seed} << 20) ^ seed) {
+  explicit SyntheticLoadGenerator(uint32_t seed)
+      : rng_(0x5EED0000ull ^ (uint64_t{seed} << 20) ^ seed) {
     const Ip4 zero{};
     tcpTemplate_ = EthernetFrame(Mac{}, Mac{}, kEtherTypeIpv4,
                                  Ipv4Packet(zero, zero, kIpProtoTcp, 128, 0, kIpDontFragment,
@@ -1193,18 +1190,18 @@ class SyntheticLoadGenerator {
   }
 
   void BuildHosts() {
-    static constexpr uint8_t kOuis[][3] = {{0x00, 0xA0, 0xC9}, {0x00, 0x60, 0x08},
-                                           {0x00, 0x60, 0x97}, {0x08, 0x00, 0x09},
-                                           {0x00, 0x80, 0x5F}, {0x00, 0x00, 0xC0},
-                                           {0x00, 0x10, 0x4B}, {0x08, 0x00, 0x20}};
+    static constexpr uint8_t kOuis[][3] = {
+        {0x00, 0xA0, 0xC9}, {0x00, 0x60, 0x08}, {0x00, 0x60, 0x97}, {0x08, 0x00, 0x09},
+        {0x00, 0x80, 0x5F}, {0x00, 0x00, 0xC0}, {0x00, 0x10, 0x4B}, {0x08, 0x00, 0x20}};
     for (uint32_t i = 0; i < kClients + kServers; ++i) {
       const auto& oui = kOuis[rng_.Below(std::size(kOuis))];
       const auto serial = static_cast<uint32_t>(rng_.Next());
       Host h{{oui[0], oui[1], oui[2], static_cast<uint8_t>(serial >> 16),
               static_cast<uint8_t>(serial >> 8), static_cast<uint8_t>(i)},
              {}};
-      h.ip = i < kClients ? Ip4{10, 1, static_cast<uint8_t>(i / 250), static_cast<uint8_t>(1 + i % 250)}
-                          : Ip4{10, 2, 0, static_cast<uint8_t>(1 + i - kClients)};
+      h.ip = i < kClients
+                 ? Ip4{10, 1, static_cast<uint8_t>(i / 250), static_cast<uint8_t>(1 + i % 250)}
+                 : Ip4{10, 2, 0, static_cast<uint8_t>(1 + i - kClients)};
       hosts_.push_back(h);
     }
   }
@@ -1233,8 +1230,10 @@ class SyntheticLoadGenerator {
     const Host& dst = hosts_[from == kClient ? f.server : f.client];
     const size_t length = kEthernetHeaderLen + ipLength;
     Bytes& b = frame.bytes;
-    b.assign(tpl.begin(), tpl.begin() + static_cast<std::ptrdiff_t>(std::max(length, kEthernetMinFrame)));
-    if (length < kEthernetMinFrame) std::fill(b.begin() + static_cast<std::ptrdiff_t>(length), b.end(), 0);
+    b.assign(tpl.begin(),
+             tpl.begin() + static_cast<std::ptrdiff_t>(std::max(length, kEthernetMinFrame)));
+    if (length < kEthernetMinFrame)
+      std::fill(b.begin() + static_cast<std::ptrdiff_t>(length), b.end(), 0);
     std::copy(dst.mac.begin(), dst.mac.end(), b.begin());
     std::copy(src.mac.begin(), src.mac.end(), b.begin() + 6);
     SetU16(b, 16, static_cast<uint16_t>(ipLength));
@@ -1279,7 +1278,8 @@ class SyntheticLoadGenerator {
     const size_t ipxLength = kIpxHeaderLen + payload;
     const size_t length = kEthernetHeaderLen + ipxLength;
     Bytes& b = frame.bytes;
-    b.assign(ipxTemplate_.begin(), ipxTemplate_.begin() + static_cast<std::ptrdiff_t>(std::max(length, kEthernetMinFrame)));
+    b.assign(ipxTemplate_.begin(), ipxTemplate_.begin() + static_cast<std::ptrdiff_t>(
+                                                              std::max(length, kEthernetMinFrame)));
     std::copy(src.mac.begin(), src.mac.end(), b.begin() + 6);
     SetU16(b, 12, static_cast<uint16_t>(ipxLength));
     SetU16(b, 16, static_cast<uint16_t>(ipxLength));

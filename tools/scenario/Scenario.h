@@ -15,11 +15,11 @@ constexpr uint16_t kStatusCrcError = 0x8000;
 constexpr uint16_t kStatusAlignmentError = 0x4000;
 
 struct ScenarioFrame {
-  double timeUs = 0;       // microseconds since the capture start (first frame near 0)
-  Bytes bytes;             // from the first MAC byte (Ethernet: destination; Token Ring:
-                           // access control), without any frame check sequence
-  uint32_t wireLength = 0; // length on the wire without check sequence; > bytes.size() = sliced
-  uint16_t status = 0;     // kStatusCrcError / kStatusAlignmentError
+  double timeUs = 0;        // microseconds since the capture start (first frame near 0)
+  Bytes bytes;              // from the first MAC byte (Ethernet: destination; Token Ring:
+                            // access control), without any frame check sequence
+  uint32_t wireLength = 0;  // length on the wire without check sequence; > bytes.size() = sliced
+  uint16_t status = 0;      // kStatusCrcError / kStatusAlignmentError
 };
 
 // A small Ethernet office LAN (clients, router, DNS, web, FTP and NetWare

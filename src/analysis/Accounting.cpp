@@ -1,0 +1,441 @@
+// Station and conversation accounting: MAC stations and their destinations, network
+// stations, peers, one-way streams and the packet chains the conversation tools walk.
+#include <algorithm>
+
+#include "analysis/FrameAnalyser.h"
+#include "input/Endian.h"
+
+namespace korvane {
+
+namespace {
+constexpr uint16_t kFin = 0x01, kSyn = 0x02, kRst = 0x04;
+constexpr int kLookBack = 20;
+constexpr int kIcmpLookBackLimit = 4096;
+constexpr double kNcpRetransmitWindow = 10000000.0;
+
+bool MatchesByPorts(uint8_t kind) {
+  switch (kind) {
+    case transport::Tcp: case transport::Udp: case transport::Spx: case transport::SpxII:
+    case transport::NetBios: case transport::Smb: case transport::PBurst: return true;
+    default: return false;
+  }
+}
+
+int64_t DataLength(const TPacket& p) {
+  return int64_t(p.NetLength) - p.NetHeaderLength - p.TransportHeaderLength;
+}
+}  // namespace
+
+uint64_t StreamKey(int32_t peer, uint8_t kind, uint16_t sourcePort, uint16_t destPort) {
+  // TCP and UDP keep their own port spaces; the IPX kinds addressed by connection share one.
+  uint64_t family = kind;
+  if (MatchesByPorts(kind) && kind != transport::Tcp && kind != transport::Udp) family = 0xFE;
+  uint64_t ports = MatchesByPorts(kind) ? (uint64_t(sourcePort) << 16) | destPort : 0;
+  return (uint64_t(uint32_t(peer)) << 40) | (family << 32) | ports;
+}
+
+int32_t FrameAnalyser::FindOrAddStation(const AddressKey& key, bool sender) {
+  auto& tree = tables_.StationTree;
+  int32_t at = tree.Find(key);
+  if (at < 0) {
+    at = tree.Insert(key);
+    ++tables_.StationCount;
+    tree[at].VendorIndex = vendors_.Lookup(key.bytes.data());
+  }
+  StationNode& node = tree[at];
+  if (sender && node.Role != 3) {
+    node.Role = 3;
+    ++tables_.SendingStationCount;
+  }
+  return at;
+}
+
+void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
+  auto& tree = tables_.StationTree;
+  const int64_t length = frame_.FrameLength;
+  const bool crc = (frame_.Status & kCrcError) != 0;
+  const uint32_t categoryBit = 1u << category_;
+  const uint8_t encapsulationBit = uint8_t(1u << encapsulation_);
+  const uint8_t conditionBit = uint8_t(1u << frameCondition_);
+
+  const int32_t source = FindOrAddStation(source_, true);
+  sourceStation_ = source;
+  {
+    StationNode& s = tree[source];
+    s.Categories |= categoryBit;
+    s.SentCategories = s.Categories;
+    s.Encapsulations |= encapsulationBit;
+    s.SentEncapsulations = s.Encapsulations;
+    s.FrameConditions |= conditionBit;
+    s.SentFrameConditions = s.FrameConditions;
+    ++s.FramesSent;
+    s.BytesSent += length;
+    if (groupAddressed_) ++s.GroupFramesSent;
+    if (crc) ++s.ErrorFramesSent;
+    if (frameCounter - lastFragmentFrame_ <= 2 && !crc) ++s.PostCollisionFrames;
+  }
+  if (category_ == category::Mac) AccountMacFrameOfStation(source);
+
+  // The sender's destination, in first-seen order.
+  int32_t peer = dlcPeerIndex_.Find(PairKey{source, destination_});
+  if (peer < 0) {
+    peer = int32_t(tables_.DlcPeers.size());
+    tables_.DlcPeers.emplace_back().DestAddress = destination_;
+    StationNode& s = tree[source];
+    if (s.FirstDlcPeer < 0) s.FirstDlcPeer = peer;
+    else tables_.DlcPeers[size_t(s.LastDlcPeer)].Next = peer;
+    s.LastDlcPeer = peer;
+    dlcPeerIndex_.Insert(PairKey{source, destination_}, peer);
+  }
+  TDLCPeer& d = tables_.DlcPeers[size_t(peer)];
+  d.Categories |= categoryBit;
+  d.Encapsulations |= encapsulationBit;
+  d.FrameConditions |= conditionBit;
+  ++d.Frames;
+  d.Bytes += length;
+  ++d.FramesByEncapsulation[encapsulation_];
+  ++d.FramesByCategory[category_];
+
+  const int32_t destination = FindOrAddStation(destination_, false);
+  destinationStation_ = destination;
+  StationNode& r = tree[destination];
+  r.Categories |= categoryBit;
+  r.Encapsulations |= encapsulationBit;
+  r.FrameConditions |= conditionBit;
+  ++r.FramesReceived;
+  r.BytesReceived += length;
+}
+
+int32_t FrameAnalyser::FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation) {
+  auto& tree = tables_.NetStationTree;
+  int32_t at = tree.Find(key);
+  if (at < 0) {
+    at = tree.Insert(key);
+    NetStationNode& node = tree[at];
+    node.MacStation = macStation;
+    node.Category = category_;
+    if (key.length == 4) ++tables_.IpStationCount;
+    else ++tables_.IpxStationCount;
+  }
+  NetStationNode& node = tree[at];
+  if (sender && node.Role != 3) {
+    node.Role = 3;
+    if (key.length == 4) ++tables_.IpSenderCount;
+    else ++tables_.IpxSenderCount;
+  }
+  return at;
+}
+
+int32_t FrameAnalyser::NewStream(const PacketInfo& p, int32_t peer) {
+  auto at = int32_t(tables_.Streams.size());
+  TTransHead& s = tables_.Streams.emplace_back();
+  s.Kind = p.Kind;
+  s.SourcePort = p.SourcePort;
+  s.DestPort = p.DestPort;
+  s.Peer = peer;
+  streamIndex_.Insert(StreamKey(peer, p.Kind, p.SourcePort, p.DestPort), at);
+  TNetPeer& owner = tables_.NetPeers[size_t(peer)];
+  if (owner.FirstStream < 0) owner.FirstStream = at;
+  else tables_.Streams[size_t(owner.LastStream)].Next = at;
+  owner.LastStream = at;
+  return at;
+}
+
+void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
+  const int64_t length = frame_.FrameLength;
+  const uint32_t kindBit = 1u << p.Kind;
+
+  const int32_t source = FindOrAddNetStation(p.SourceNet, true, sourceStation_);
+  {
+    NetStationNode& s = tables_.NetStationTree[source];
+    s.TransportKinds |= kindBit;
+    s.SentTransportKinds = s.TransportKinds;
+    ++s.FramesSent;
+    s.BytesSent += length;
+  }
+
+  // Peer, with its first stream when new.
+  int32_t peer = netPeerIndex_.Find(PairKey{source, p.DestNet});
+  if (peer < 0) {
+    peer = int32_t(tables_.NetPeers.size());
+    tables_.NetPeers.emplace_back().DestAddress = p.DestNet;
+    NewStream(p, peer);
+    NetStationNode& s = tables_.NetStationTree[source];
+    if (s.FirstNetPeer < 0) s.FirstNetPeer = peer;
+    else tables_.NetPeers[size_t(s.LastNetPeer)].Next = peer;
+    s.LastNetPeer = peer;
+    netPeerIndex_.Insert(PairKey{source, p.DestNet}, peer);
+  }
+  {
+    TNetPeer& n = tables_.NetPeers[size_t(peer)];
+    n.TransportKinds |= kindBit;
+    n.LastTtl = p.Ttl;
+    ++n.Frames;
+    n.Bytes += length;
+    ++n.FramesByKind[std::min<size_t>(p.Kind, kTransportKindCount - 1)];
+  }
+
+  // Stream.
+  int32_t stream = streamIndex_.Find(StreamKey(peer, p.Kind, p.SourcePort, p.DestPort));
+  if (stream < 0) stream = NewStream(p, peer);
+  auto& packets = tables_.PacketList;
+  {
+    TTransHead& s = tables_.Streams[size_t(stream)];
+    s.MaxWindow = std::max(s.MaxWindow, p.Window);
+  }
+
+  // Packet record, after a gap marker when data is missing before it.
+  auto append = [&]() {
+    auto at = int32_t(packets.size());
+    packets.emplace_back();
+    TTransHead& s = tables_.Streams[size_t(stream)];
+    if (s.LastPacket < 0) {
+      s.FirstPacket = s.LastPacket = at;
+    } else {
+      packets[size_t(s.LastPacket)].Next = at;
+      packets[size_t(at)].Prev = s.LastPacket;
+      s.LastPacket = at;
+    }
+    return at;
+  };
+  const int32_t previous = tables_.Streams[size_t(stream)].LastPacket;
+  int32_t record = append();
+  if (previous >= 0) {
+    const TPacket& last = packets[size_t(previous)];
+    bool gap = false;
+    if (p.Kind == transport::Tcp && (p.TcpFlags & kSyn) == 0) {
+      gap = int64_t(p.Sequence) > int64_t(last.Sequence) + DataLength(last) + 1 &&
+            (last.Flags & packet_flag::Retransmission) == 0;
+    } else if (p.Kind == transport::Ncp && p.Sequence != 0) {
+      gap = int64_t(p.Sequence) - int64_t(last.Sequence) > 1;
+    }
+    if (gap) {
+      TPacket& marker = packets[size_t(record)];
+      marker.TimeStamp = last.TimeStamp;
+      marker.FrameLength = frame_.FrameLength;
+      marker.FrameNumber = frameCounter;
+      marker.Sequence = p.Sequence;
+      marker.Acknowledge = p.Acknowledge;
+      marker.Flags = p.Flags | packet_flag::GapMarker;
+      ++tables_.Streams[size_t(stream)].GapMarkers;
+      record = append();
+    }
+  }
+  ++tables_.Streams[size_t(stream)].PacketCount;
+  {
+    TPacket& r = packets[size_t(record)];
+    r.TimeStamp = frame_.TimeStamp;
+    r.FrameLength = frame_.FrameLength;
+    r.FrameNumber = frameCounter;
+    r.NetOffset = uint16_t(netOffset_);
+    r.FragmentOffset = p.FragmentOffset;
+    r.NetHeaderLength = p.NetHeaderLength;
+    r.NetLength = p.NetLength;
+    r.IpId = p.IpId;
+    r.TransportHeaderLength = p.TransportHeaderLength;
+    r.Sequence = p.Sequence;
+    r.Acknowledge = p.Acknowledge;
+    r.Mss = p.Mss;
+    r.TcpFlags = p.TcpFlags;
+    r.Window = p.Window;
+    r.NcpFunction = p.NcpFunction;
+    r.Flags = p.Flags;
+    r.Ttl = p.Ttl;
+    if (frame_.Status & kCrcError) r.Flags |= packet_flag::FrameError;
+  }
+
+  const int32_t destination = FindOrAddNetStation(p.DestNet, false, destinationStation_);
+  {
+    NetStationNode& d = tables_.NetStationTree[destination];
+    d.TransportKinds |= kindBit;
+    ++d.FramesReceived;
+    d.BytesReceived += length;
+  }
+
+  if (p.Kind == transport::Tcp) {
+    TPacket& r = packets[size_t(record)];
+    if (p.TcpFlags & kRst) r.Flags |= packet_flag::TcpReset;
+    if ((p.TcpFlags & (kFin | kSyn | kRst)) == 0 && p.Window == 0) r.Flags |= packet_flag::ZeroWindow;
+  }
+  CheckEarlierPackets(p, record, tables_.Streams[size_t(stream)]);
+  if (p.Kind == transport::Icmp &&
+      (p.IcmpType == 3 || p.IcmpType == 4 || p.IcmpType == 5 || p.IcmpType == 11))
+    InsertIcmpReport(p, frameCounter);
+}
+
+void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTransHead& stream) {
+  auto& packets = tables_.PacketList;
+  TPacket& r = packets[size_t(record)];
+  // Nothing earlier can match a TCP segment that starts beyond every sequence end seen and
+  // carries a TTL no lower than any before it: the walk back is then skipped.
+  const int64_t highestEnd = stream.HighestSequenceEnd;
+  const uint8_t highestTtl = stream.HighestTtl;
+  if (p.Kind == transport::Tcp) {
+    const int64_t end = int64_t(p.Sequence) + DataLength(r) + ((p.TcpFlags & (kFin | kSyn | kRst)) ? 1 : 0);
+    stream.HighestSequenceEnd = std::max(stream.HighestSequenceEnd, end);
+    stream.HighestTtl = std::max(stream.HighestTtl, p.Ttl);
+  }
+  const int32_t prev = r.Prev;
+  if (prev < 0 && p.Kind != transport::PBurst) return;
+  // Earlier real transmissions: gap markers and report records stand for no frame.
+  auto earlier = [&](int32_t from) {
+    while (from >= 0 && (IsGapMarker(packets[size_t(from)].Flags) ||
+                         (packets[size_t(from)].Flags & packet_flag::IcmpReport) != 0))
+      from = packets[size_t(from)].Prev;
+    return from;
+  };
+  const bool group = (p.Flags & packet_flag::GroupAddressed) != 0;
+  const bool request = (p.Flags & packet_flag::Request) != 0;
+
+  if (category_ != category::Ipx && category_ != category::NetBiosIpx && p.FragmentOffset > 0) {
+    r.Flags |= packet_flag::UnmatchedFragment;
+    for (int32_t at = prev; at >= 0; at = packets[size_t(at)].Prev) {
+      const TPacket& c = packets[size_t(at)];
+      if (c.IpId != p.IpId) break;
+      if (uint32_t(c.FragmentOffset) + c.NetLength - c.NetHeaderLength == p.FragmentOffset) {
+        r.Flags &= ~packet_flag::UnmatchedFragment;
+        break;
+      }
+    }
+  }
+
+  switch (p.Kind) {
+    case transport::Tcp: {
+      const int32_t first = earlier(prev);
+      if (first < 0 || p.Acknowledge < packets[size_t(first)].Acknowledge) return;
+      if (int64_t(p.Sequence) >= highestEnd && p.Ttl >= highestTtl) return;
+      int looked = 0;
+      for (int32_t at = first; at >= 0 && looked < kLookBack; at = earlier(packets[size_t(at)].Prev)) {
+        ++looked;
+        const TPacket& c = packets[size_t(at)];
+        int64_t data = DataLength(c) + ((c.TcpFlags & (kFin | kSyn | kRst)) ? 1 : 0);
+        bool match = c.Sequence == p.Sequence && (data > 0 || p.Ttl < c.Ttl);
+        if (!match) continue;
+        r.RetransmitDistance = uint8_t(looked);
+        r.Flags |= p.Ttl < c.Ttl ? packet_flag::SeenViaRouter : packet_flag::Retransmission;
+        return;
+      }
+      return;
+    }
+    case transport::Ncp:
+    case transport::Spx: {
+      const int32_t at = earlier(prev);
+      if (at < 0 || !request || group) return;
+      const TPacket& c = packets[size_t(at)];
+      if ((c.Flags & packet_flag::Request) == 0 || c.Sequence != p.Sequence) return;
+      if (p.Ttl > c.Ttl) {
+        r.Flags |= packet_flag::SeenViaRouter;
+      } else if (p.Kind == transport::Spx) {
+        r.Flags |= packet_flag::Retransmission;
+      } else if (frame_.TimeStamp - c.TimeStamp < kNcpRetransmitWindow && c.NcpFunction == p.NcpFunction) {
+        r.Flags |= packet_flag::Retransmission;
+      }
+      return;
+    }
+    case transport::SpxII: {
+      if (!request || group) return;
+      int looked = 0;
+      for (int32_t at = earlier(prev); at >= 0 && looked < kLookBack; at = earlier(packets[size_t(at)].Prev)) {
+        ++looked;
+        const TPacket& c = packets[size_t(at)];
+        if ((c.Flags & packet_flag::Request) == 0 || c.Sequence != p.Sequence) continue;
+        r.RetransmitDistance = uint8_t(looked);
+        r.Flags |= p.Ttl > c.Ttl ? packet_flag::SeenViaRouter : packet_flag::Retransmission;
+        return;
+      }
+      return;
+    }
+    case transport::PBurst: {
+      if (group) return;
+      const int32_t at = earlier(prev);
+      const uint8_t lastByte = frame_.Data[std::min<size_t>(p.Transport + 35, frame_.Data.size() - 1)];
+      if (at >= 0 && p.Ttl > packets[size_t(at)].Ttl && packets[size_t(at)].Sequence == p.Sequence) {
+        r.Flags |= packet_flag::SeenViaRouter;
+      } else if (lastByte != 0) {
+        r.Flags |= packet_flag::Retransmission;
+        r.NcpFunction = lastByte;
+      } else if (at >= 0 && p.Sequence == packets[size_t(at)].Sequence && request &&
+                 (p.Flags & packet_flag::NcpRead)) {
+        r.Flags |= packet_flag::Retransmission;
+        r.NcpFunction = 0;
+      }
+      return;
+    }
+    default: return;
+  }
+  (void)stream;
+}
+
+void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) {
+  // The reported datagram's IP header follows the 8-byte ICMP header.
+  const size_t inner = p.Transport + 8;
+  if (Available(inner) < 28) return;
+  const uint8_t* h = frame_.Data.data() + inner;
+  const uint8_t protocol = h[9];
+  if (protocol != 6 && protocol != 17) return;
+  const AddressKey source = AddressKey::From(h + 12, 4), destination = AddressKey::From(h + 16, 4);
+  const uint16_t ipId = Be16(h + 4);
+  const uint16_t sourcePort = Be16(h + 20), destPort = Be16(h + 22);
+  const int32_t station = tables_.NetStationTree.Find(source);
+  if (station < 0) return;
+  const int32_t peer = netPeerIndex_.Find(PairKey{station, destination});
+  if (peer < 0) return;
+  const int32_t stream = streamIndex_.Find(
+      StreamKey(peer, protocol == 6 ? transport::Tcp : transport::Udp, sourcePort, destPort));
+  if (stream < 0) return;
+  auto& packets = tables_.PacketList;
+  int32_t match = -1;
+  int looked = 0;
+  for (int32_t at = tables_.Streams[size_t(stream)].LastPacket; at >= 0 && looked < kIcmpLookBackLimit;
+       at = packets[size_t(at)].Prev, ++looked) {
+    if (packets[size_t(at)].IpId == ipId && !IsGapMarker(packets[size_t(at)].Flags)) {
+      match = at;
+      break;
+    }
+  }
+  if (match < 0) return;
+  auto at = int32_t(packets.size());
+  TPacket report;
+  report.TimeStamp = frame_.TimeStamp;
+  report.FrameLength = frame_.FrameLength;
+  report.FrameNumber = frameCounter;
+  report.NetOffset = uint16_t(netOffset_);
+  report.NetHeaderLength = p.NetHeaderLength;
+  report.NetLength = p.NetLength;
+  report.IpId = p.IpId;
+  report.Window = p.Window;
+  report.Ttl = p.Ttl;
+  report.Sequence = uint32_t(packets[size_t(match)].FrameNumber);
+  report.Flags = packet_flag::Reply | packet_flag::IcmpReport;
+  report.Prev = match;
+  report.Next = packets[size_t(match)].Next;
+  packets.push_back(report);
+  TTransHead& s = tables_.Streams[size_t(stream)];
+  if (report.Next >= 0) packets[size_t(report.Next)].Prev = at;
+  else s.LastPacket = at;
+  packets[size_t(match)].Next = at;
+  ++s.IcmpReports;
+}
+
+void FrameAnalyser::ApplyServerPorts() {
+  auto isServer = [this](uint16_t port) { return (tables_.ServerPortMap[port >> 6] >> (port & 63)) & 1u; };
+  auto& tree = tables_.NetStationTree;
+  for (int32_t station : tree.InOrder()) {
+    if ((tree[station].Role & 0x1) == 0) continue;
+    for (int32_t peer = tree[station].FirstNetPeer; peer >= 0; peer = tables_.NetPeers[size_t(peer)].Next) {
+      for (int32_t s = tables_.NetPeers[size_t(peer)].FirstStream; s >= 0; s = tables_.Streams[size_t(s)].Next) {
+        const TTransHead& stream = tables_.Streams[size_t(s)];
+        for (bool toServer : {true, false}) {
+          if (!isServer(toServer ? stream.DestPort : stream.SourcePort)) continue;
+          for (int32_t at = stream.FirstPacket; at >= 0; at = tables_.PacketList[size_t(at)].Next) {
+            uint32_t& flags = tables_.PacketList[size_t(at)].Flags;
+            flags &= ~(packet_flag::Request | packet_flag::Reply);
+            flags |= toServer ? packet_flag::Request : packet_flag::Reply;
+          }
+        }
+      }
+    }
+  }
+}
+
+}  // namespace korvane

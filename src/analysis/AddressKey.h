@@ -1,0 +1,36 @@
+// Raw address keys: MAC 6 bytes, IP 4, IPX 10 (network then node).
+#pragma once
+#include <array>
+#include <compare>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+
+namespace korvane {
+
+// A raw address: MAC 6 bytes, IP 4, IPX 10 (network then node). Shorter keys that are a
+// prefix of longer ones sort first.
+struct AddressKey {
+  uint8_t length = 0;
+  std::array<uint8_t, 10> bytes{};
+
+  static AddressKey From(const uint8_t* data, uint8_t length);
+  std::strong_ordering operator<=>(const AddressKey& other) const;
+  bool operator==(const AddressKey& other) const { return (*this <=> other) == 0; }
+};
+
+struct AddressKeyHash {
+  size_t operator()(const AddressKey& key) const noexcept {
+    uint64_t a = 0, b = 0;
+    std::memcpy(&a, key.bytes.data(), 8);
+    std::memcpy(&b, key.bytes.data() + 8, 2);
+    uint64_t x = a ^ (b << 48) ^ (uint64_t(key.length) << 60);
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    return size_t(x ^ (x >> 31));
+  }
+};
+
+}  // namespace korvane

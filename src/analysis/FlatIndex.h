@@ -1,0 +1,66 @@
+// An open-addressing hash index from a small key to a record index: one probe sequence
+// in one array, so a lookup costs about one cache miss. Records are never removed.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace korvane {
+
+template <class Key, class Hash>
+class FlatIndex {
+ public:
+  FlatIndex() { Clear(); }
+
+  void Clear() {
+    slots_.assign(kInitialSlots, Slot{});
+    count_ = 0;
+  }
+  // The index stored for the key, or -1.
+  int32_t Find(const Key& key) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = Hash{}(key) & mask;; at = (at + 1) & mask) {
+      const Slot& s = slots_[at];
+      if (s.value < 0) return -1;
+      if (s.key == key) return s.value;
+    }
+  }
+  // Stores a key that is not present yet.
+  void Insert(const Key& key, int32_t value) {
+    if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
+    Place(key, value);
+    ++count_;
+  }
+  size_t size() const { return count_; }
+
+ private:
+  static constexpr size_t kInitialSlots = 1024;
+  struct Slot {
+    Key key{};
+    int32_t value = -1;
+  };
+  void Place(const Key& key, int32_t value) {
+    const size_t mask = slots_.size() - 1;
+    size_t at = Hash{}(key) & mask;
+    while (slots_[at].value >= 0) at = (at + 1) & mask;
+    slots_[at] = Slot{key, value};
+  }
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& s : old)
+      if (s.value >= 0) Place(s.key, s.value);
+  }
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+};
+
+// Finalising mix of a 64-bit value, so that the low bits used for the slot depend on all bits.
+inline uint64_t MixBits(uint64_t x) {
+  x ^= x >> 30;
+  x *= 0xBF58476D1CE4E5B9ull;
+  x ^= x >> 27;
+  x *= 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+}  // namespace korvane
