@@ -1,6 +1,7 @@
 // Network and transport decoding of IP and IPX frames: addresses, transport kind,
 // ports, sequence numbers, checksums, and whether a packet goes to a server or back.
 #include <algorithm>
+#include <cstring>
 
 #include "analysis/FrameAnalyser.h"
 #include "input/Endian.h"
@@ -52,13 +53,23 @@ uint8_t IpxKind(uint8_t type, uint16_t dest, uint16_t source, uint16_t word, uin
   }
 }
 
-// One's-complement sum of 16-bit big-endian words (an odd last byte padded with zero).
+// One's-complement sum of 16-bit big-endian words (an odd last byte padded with zero),
+// added to `sum`. The sum is taken in the machine's order eight bytes at a time and turned
+// round at the end: a one's-complement sum does not depend on the byte order it is taken in.
 uint32_t SumWords(const uint8_t* p, size_t n, uint32_t sum = 0) {
-  uint64_t s = sum;
-  for (; n >= 2; p += 2, n -= 2) s += Be16(p);
-  if (n) s += uint32_t(p[0]) << 8;
+  uint64_t s = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    s += (w & 0xFFFFFFFFu) + (w >> 32);
+  }
+  for (; n >= 2; p += 2, n -= 2) s += uint32_t(p[0]) | (uint32_t(p[1]) << 8);
+  if (n) s += p[0];
   while (s >> 16) s = (s & 0xFFFF) + (s >> 16);
-  return uint32_t(s);
+  uint64_t total = uint16_t((s >> 8) | (s << 8));  // back to network order
+  total += sum;
+  while (total >> 16) total = (total & 0xFFFF) + (total >> 16);
+  return uint32_t(total);
 }
 }  // namespace
 

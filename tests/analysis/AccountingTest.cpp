@@ -232,6 +232,20 @@ TEST(Decoding, FragmentsChecksumsAndCounts) {
   EXPECT_NE(checked[2].Flags & packet_flag::IpChecksumError, 0u);
   EXPECT_EQ(f.s.tables.IpStationCount, 2);
   EXPECT_EQ(f.s.tables.IpSenderCount, 1);
+
+  // Odd lengths end on a padded byte, on TCP as on UDP.
+  for (size_t size : {1u, 7u, 31u, 333u}) {
+    f.Udp(kIpA, kIpB, 1400, 2400, size, uint16_t(90 + size));
+    f.Tcp(kIpA, kIpB, {1401, 80, 1, 1, 0x18}, size);
+  }
+  for (const TPacket& p : f.Packets(f.Stream(kIpA, kIpB, 1400, 2400)))
+    EXPECT_EQ(p.Flags & packet_flag::UdpChecksumError, 0u) << p.NetLength;
+  for (const TPacket& p : f.Packets(f.Stream(kIpA, kIpB, 1401, 80)))
+    EXPECT_EQ(p.Flags & packet_flag::TcpChecksumError, 0u) << p.NetLength;
+  Bytes odd = TcpSegment(kIpA, kIpB, {1402, 80, 1, 1, 0x18}, Bytes(33, 'q'));
+  odd.back() ^= 0x40;
+  f.Frame(EthernetFrame(kB, kA, 0x0800, Ipv4Packet(kIpA, kIpB, 6, 64, 99, 0, odd)));
+  EXPECT_NE(f.Packets(f.Stream(kIpA, kIpB, 1402, 80))[0].Flags & packet_flag::TcpChecksumError, 0u);
 }
 
 TEST(Decoding, IpxKindsBySocketAndType) {
