@@ -1,0 +1,116 @@
+// IBM DataGLANce captures: a 512-byte header, then frames in 128-byte blocks. A frame's
+// first block holds its header and first 88 bytes; continuation blocks carry 88 more
+// bytes each from their offset 40.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "input/Endian.h"
+#include "input/Readers.h"
+#include "input/TimeConv.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr size_t kHeaderSize = 512;
+constexpr size_t kBlockSize = 128;
+constexpr size_t kBlockDataOffset = 40;
+constexpr size_t kBlockData = 88;
+constexpr uint8_t kPcTimerFlag = 0x20;
+constexpr double kPcTimerMicros = 0.83809534452;  // one tick of the PC timer
+constexpr uint64_t kCoarseTickLimit = 2700000;     // one day of 32-ms ticks
+constexpr double kCoarseTickMicros = 32000;
+
+class DataGlanceReader final : public TraceReader {
+ public:
+  explicit DataGlanceReader(ReaderContext& context) : TraceReader(context), cursor_(context.source) {}
+
+  bool Initialise() override {
+    TraceFileInfo& info = ctx_.info;
+    info.FrameCounter = 0;
+    uint8_t h[kHeaderSize];
+    cursor_.Seek(0);
+    if (!cursor_.ReadExact(h, kHeaderSize)) return false;
+    ethernet_ = info.TopologyCode == topology::Ethernet;
+    const int64_t start = Le32(h + 144);
+    info.StartDateTime = DateTimeFromUnix(double(start), 0);
+    info.TimeZoneBias = TimeZoneBiasAt(info.StartDateTime);
+    info.StartDateTime = DateTimeFromUnix(double(start), info.TimeZoneBias);
+    const int64_t local = start - info.TimeZoneBias;
+    const int64_t secondOfDay = ((local % 86400) + 86400) % 86400;
+    info.StartTimeOfDay = secondOfDay * 1000000;
+    startMicros_ = double(info.StartTimeOfDay);
+    return true;
+  }
+
+  RecordResult Next() override {
+    uint8_t block[kBlockSize];
+    if (!cursor_.ReadExact(block, kBlockSize)) return RecordResult::End;
+    if (block[0] == 0) return RecordResult::Skipped;  // an empty block
+    CapturedFrame& frame = ctx_.frame;
+    TraceFileInfo& info = ctx_.info;
+
+    const uint32_t stored = Le16(block + 2);
+    std::memcpy(frame.Data.data(), block + kBlockDataOffset, kBlockData);
+    size_t filled = kBlockData;
+    const uint32_t continuations = (stored + 1) / kBlockData;
+    for (uint32_t k = 1; k <= continuations; ++k) {
+      uint8_t more[kBlockSize];
+      if (!cursor_.ReadExact(more, kBlockSize)) return RecordResult::End;
+      const size_t at = size_t(k) * kBlockData;
+      if (at + 1 < info.MaxFrameLength - 89) {
+        std::memcpy(frame.Data.data() + at, more + kBlockDataOffset, kBlockData);
+        filled = at + kBlockData;
+      }
+    }
+
+    frame.Status = 0;
+    if (ethernet_) {
+      if (block[1] & 0x02) frame.Status |= kCrcError;
+      if (block[1] & 0x04) frame.Status |= kAlignmentError;
+    }
+    frame.TimeStamp = TimeStamp(block);
+    const uint32_t length = std::min<uint32_t>(Le16(block + 4), info.MaxFrameLength);
+    const uint32_t storedKept = std::min<uint32_t>(stored, kMaxFrameLength);
+    frame.StoredLength = uint16_t(storedKept);
+    frame.FrameLength = uint16_t(length);
+    if (length > storedKept) info.SlicedPacketsSeen = true;
+    // The tail of the last block is padding: zero it, and what lies up to the frame
+    // length, rather than leave bytes of an earlier frame there.
+    const size_t valid = std::min<size_t>(filled, storedKept);
+    const size_t clearTo = std::max<size_t>(filled, length);
+    if (clearTo > valid) std::memset(frame.Data.data() + valid, 0, clearTo - valid);
+    return RecordResult::Frame;
+  }
+
+  bool AfterFrame(bool) override { return cursor_.Position() >= ctx_.info.FileSize; }
+
+  int64_t Position() const override { return cursor_.Position(); }
+
+ private:
+  double TimeStamp(const uint8_t* block) const {
+    const uint64_t a = Le16(block + 6), b = Le16(block + 8), c = Le16(block + 10);
+    const uint64_t ticks = ((a << 16) + c) * 65536 + b;
+    if (block[0] & kPcTimerFlag) return startMicros_ + std::nearbyint(double(ticks) * kPcTimerMicros);
+    if (ethernet_) {
+      if (ticks <= kCoarseTickLimit) return startMicros_ + double(ticks) * kCoarseTickMicros;
+      return startMicros_ + double(ticks) * kPcTimerMicros;
+    }
+    // Token Ring adapters stamp seconds (C:B) and hundredths of a second (A).
+    const uint64_t seconds = (c << 16) + b;
+    return double(seconds % 86400) * 1000000.0 + double(a) * 10000.0;
+  }
+
+  Cursor cursor_;
+  bool ethernet_ = false;
+  double startMicros_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TraceReader> MakeDataGlanceReader(ReaderContext& context) {
+  return std::make_unique<DataGlanceReader>(context);
+}
+
+}  // namespace korvane
