@@ -104,6 +104,7 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
 
   if (p.Kind == transport::Icmp) {
     p.IcmpType = x[0];
+    p.Window = uint16_t(x[0] | (x[1] << 8));  // ICMP packets keep type and code here
     switch (p.IcmpType) {
       case 8: p.Flags |= packet_flag::Request; p.Sequence = Be16(x + 6); break;
       case 0: p.Flags |= packet_flag::Reply; p.Sequence = Be16(x + 6); break;

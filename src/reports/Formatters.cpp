@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "input/TimeConv.h"
 
@@ -44,6 +46,98 @@ std::string IsoDateTimeText(double dateTime) {
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02lld:%02lld:%02lld.%03lld", d.year, d.month, d.day,
                 static_cast<long long>(millis / 3600000), static_cast<long long>(millis / 60000 % 60),
                 static_cast<long long>(millis / 1000 % 60), static_cast<long long>(millis % 1000));
+  return text;
+}
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+std::string HexText(const uint8_t* bytes, size_t count) {
+  std::string text(count * 2, '0');
+  for (size_t i = 0; i < count; ++i) {
+    text[2 * i] = kHexDigits[bytes[i] >> 4];
+    text[2 * i + 1] = kHexDigits[bytes[i] & 0xF];
+  }
+  return text;
+}
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string MacText(const uint8_t* bytes) { return HexText(bytes, 6); }
+std::string MacText(const AddressKey& key) { return HexText(key.bytes.data(), 6); }
+std::string HexQuadText(const uint8_t* bytes) { return HexText(bytes, 4); }
+std::string HexQuadText(const AddressKey& key) { return HexText(key.bytes.data(), 4); }
+
+std::string IpText(const uint8_t* bytes) {
+  return std::to_string(bytes[0]) + '.' + std::to_string(bytes[1]) + '.' + std::to_string(bytes[2]) + '.' +
+         std::to_string(bytes[3]);
+}
+std::string IpText(const AddressKey& key) { return IpText(key.bytes.data()); }
+
+std::optional<AddressKey> IpKeyFromText(std::string_view text) { return IpKeyFromDottedText(text); }
+
+std::string IpxAddressText(const AddressKey& key, bool useVendorNames, bool keepNetworkZeros,
+                           const VendorTable& vendors) {
+  const uint8_t* node = key.bytes.data() + 4;
+  std::string nodeText;
+  if (useVendorNames) {
+    if (uint16_t vendor = vendors.Lookup(node); vendor != 0)
+      nodeText = std::string(vendors.Name(vendor)) + HexText(node + 3, 3);
+  }
+  if (nodeText.empty()) nodeText = HexText(node, 6);
+  std::string network = HexText(key.bytes.data(), 4);
+  if (!keepNetworkZeros) {
+    size_t zeros = network.find_first_not_of('0');
+    network.erase(0, std::min(zeros, network.size() - 1));
+  }
+  return network + '.' + nodeText;
+}
+
+std::vector<uint8_t> HexToBytes(std::string_view text) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(text.size() / 2);
+  for (size_t i = 0; i + 1 < text.size(); i += 2) {
+    int hi = HexDigitValue(text[i]), lo = HexDigitValue(text[i + 1]);
+    if (hi < 0 || lo < 0) break;
+    bytes.push_back(uint8_t(hi << 4 | lo));
+  }
+  return bytes;
+}
+
+std::string TimeOfDayText(double microseconds) {
+  int64_t millis = microseconds > 0 ? int64_t(std::floor(microseconds / 1000.0)) : 0;
+  char text[48];
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(millis / 3600000),
+                static_cast<long long>(millis / 60000 % 60), static_cast<long long>(millis / 1000 % 60),
+                static_cast<long long>(millis % 1000));
+  return text;
+}
+
+std::string RatioText(int64_t a, int64_t b) {
+  char number[64];
+  std::string text;
+  if (b < a) {
+    if (b != 0) {
+      std::snprintf(number, sizeof number, "%2.1f", double(a) / double(b));
+      text = std::string(number) + ":1";
+    } else {
+      text = std::to_string(a) + ":0.0";
+    }
+  } else if (a != 0) {
+    std::snprintf(number, sizeof number, "%2.1f", double(b) / double(a));
+    text = "1:" + std::string(number);
+  } else {
+    text = "0.0:" + std::to_string(b);
+  }
+  if (size_t at = text.find(".0"); at != std::string::npos) text.erase(at, 2);
   return text;
 }
 

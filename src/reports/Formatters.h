@@ -1,7 +1,13 @@
 // Number and text formatters shared by every view.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/AddressKey.h"
+#include "analysis/Names.h"
 
 namespace korvane {
 
@@ -13,5 +19,34 @@ std::string PercentText(int64_t value);
 std::string FileDateText(const std::string& path);
 // A local date-time (days since 1899-12-30) as ISO 8601 without zone.
 std::string IsoDateTimeText(double dateTime);
+
+// A MAC address (6 bytes) as 12 upper-case hexadecimal digits, no separators.
+std::string MacText(const uint8_t* bytes);
+std::string MacText(const AddressKey& key);
+// A 4-byte key (an IPX network number) as 8 upper-case hexadecimal digits.
+std::string HexQuadText(const uint8_t* bytes);
+std::string HexQuadText(const AddressKey& key);
+// An IP address (4 bytes, wire order) in dotted decimal.
+std::string IpText(const uint8_t* bytes);
+std::string IpText(const AddressKey& key);
+// The inverse of IpText: four decimal fields of at most 255 separated by "."; nothing
+// for any other text.
+std::optional<AddressKey> IpKeyFromText(std::string_view text);
+// An IPX address (10 bytes: network, node) as the network's 8 hexadecimal digits, ".", and
+// the node's 12. With useVendorNames and a known vendor the node is the vendor's name and
+// the node's last 6 digits. Unless keepNetworkZeros, the network's leading zeros are
+// dropped, keeping at least one digit ("0.0000C0123456").
+std::string IpxAddressText(const AddressKey& key, bool useVendorNames, bool keepNetworkZeros,
+                           const VendorTable& vendors);
+// Pairs of hexadecimal digits into bytes ("00000C" gives 00 00 0C). Lower-case digits are
+// read too. The first character that is not a digit, or a lone last digit, ends the
+// conversion: the bytes before it are returned.
+std::vector<uint8_t> HexToBytes(std::string_view text);
+// Microseconds since midnight as "HH:MM:SS.mmm" (milliseconds cut, not rounded; hours
+// past 99 take more digits; a negative time shows as midnight).
+std::string TimeOfDayText(double microseconds);
+// The ratio of a to b with the larger side as a one-decimal number and the smaller as 1
+// ("3:1", "1:2.5"); a side of 0 shows as 0 ("5:0", "0:5").
+std::string RatioText(int64_t a, int64_t b);
 
 }  // namespace korvane

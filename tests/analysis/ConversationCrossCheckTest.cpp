@@ -127,7 +127,9 @@ TEST_P(ConversationCrossCheck, CountsAgreeWithTshark) {
         auto it = ours.find(towardsB ? c.a + " " + c.b : c.b + " " + c.a);
         const Side mine = it == ours.end() ? Side{} : it->second;
         EXPECT_EQ(mine.frames, peer.frames);
-        if (withBytes) EXPECT_NEAR(double(mine.bytes - fcs * mine.frames), double(peer.bytes), double(peer.byteTolerance));
+        if (withBytes) {
+          EXPECT_NEAR(double(mine.bytes - fcs * mine.frames), double(peer.bytes), double(peer.byteTolerance));
+        }
       }
     }
     EXPECT_EQ(oursTotal, theirsTotal) << name << ": a conversation one side does not know";

@@ -185,7 +185,9 @@ TEST(Da30Reader, TruncationAtEveryByteKeepsTheFramesBefore) {
       // The last frame may be cut short; it then holds a prefix of its bytes.
       const auto& d = back.frames[i].data;
       ASSERT_TRUE(std::equal(d.begin(), d.end(), full.frames[i].data.begin())) << cut;
-      if (i + 1 < back.frames.size()) ASSERT_EQ(d, full.frames[i].data) << cut;
+      if (i + 1 < back.frames.size()) {
+        ASSERT_EQ(d, full.frames[i].data) << cut;
+      }
     }
   }
 }

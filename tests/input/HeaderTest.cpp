@@ -85,7 +85,7 @@ TEST(HeaderStep, BandwidthDefaultsByTopology) {
 
 Bytes NetXRayHeader(uint32_t network, uint32_t speed) {
   Bytes b(200, 0);
-  std::memcpy(b.data(), "XCP\0002.000", 11);
+  std::memcpy(b.data(), "XCP\0" "002.000", 11);
   PutLe32(&b[44], network);
   PutLe32(&b[60], speed);
   PutLe16(&b[84], 5);

@@ -931,10 +931,11 @@ class TokenRingLan {
       const Station& upstream = *order[(i + kCount - 1) % kCount];
       const uint8_t command = i == 0 ? kMacAmp : kMacSmp;
       const Bytes una(upstream.mac.begin(), upstream.mac.end());
+      // Adapters send the physical drop number first, then the upstream neighbour.
       const Bytes vector =
           TokenRingMacVector(kClassRingStation, kClassRingStation, command,
-                             {TokenRingMacSubvector(kSvUpstreamNeighbour, una),
-                              TokenRingMacSubvector(kSvPhysicalDrop, PhysicalDrop(station))});
+                             {TokenRingMacSubvector(kSvPhysicalDrop, PhysicalDrop(station)),
+                              TokenRingMacSubvector(kSvUpstreamNeighbour, una)});
       AddMac(t, kTokenRingFcMacExpress, allStations, station.mac, vector);
       t += 20 * kMs + rng_.Below(2 * kMs);  // stations wait before passing the poll on
     }
@@ -946,10 +947,10 @@ class TokenRingLan {
     const Bytes una(upstream.mac.begin(), upstream.mac.end());
     const Bytes vector =
         TokenRingMacVector(kClassErrorMonitor, kClassRingStation, kMacReportSoftError,
-                           {TokenRingMacSubvector(kSvUpstreamNeighbour, una),
+                           {TokenRingMacSubvector(kSvIsolatingErrors, isolating),
+                            TokenRingMacSubvector(kSvNonIsolatingErrors, nonIsolating),
                             TokenRingMacSubvector(kSvPhysicalDrop, PhysicalDrop(reporter)),
-                            TokenRingMacSubvector(kSvIsolatingErrors, isolating),
-                            TokenRingMacSubvector(kSvNonIsolatingErrors, nonIsolating)});
+                            TokenRingMacSubvector(kSvUpstreamNeighbour, una)});
     AddMac(t, kTokenRingFcMac, errorMonitor, reporter.mac, vector);
   }
 

@@ -2,17 +2,30 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "analysis/TraceSession.h"
 #include "input/ByteSource.h"
 #include "input/ReadLoop.h"
+#include "reports/DlcErrors.h"
 #include "reports/FileSummary.h"
+#include "reports/NetworkStats.h"
 #include "reports/OpenTrace.h"
+#include "reports/ProtocolTable.h"
+#include "reports/StationStats.h"
+#include "reports/StreamList.h"
 #include "reports/TableDump.h"
 
 namespace korvane {
@@ -93,7 +106,149 @@ int Check(const CommonOptions& common, OpenedTrace& trace) {
   return kExitDone;
 }
 
+// ---- name tables read before a trace: vendor prefixes and user-defined server ports ----
+
+// The folder of the running program.
+std::filesystem::path ProgramFolder() {
+  std::error_code error;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : self.parent_path();
+}
+
+// The settings file of the desktop program: QSettings' native file on Linux for the
+// organisation "Zum4 Group" and the application "Korvane".
+std::string DefaultSettingsFile() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::filesystem::path base;
+  if (config && config[0] == '/') {
+    base = config;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] != '\0') {
+    base = std::filesystem::path(home) / ".config";
+  } else {
+    return {};
+  }
+  return (base / "Zum4 Group" / "Korvane.conf").string();
+}
+
+// A section or key name with QSettings' %XX escapes undone ("Server%20Ports").
+std::string IniUnescapedName(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out += char(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// A value as QSettings writes strings: optionally in double quotes, with backslash escapes
+// (\t, \n, \\, \", \xHHHH ...), a ";" outside quotes starting a comment, and a leading
+// "@@" standing for "@". Literal tab characters are kept.
+std::string IniUnescapedValue(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  std::string out;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ';' && !quoted) {
+      break;
+    } else if (c == '\\' && i + 1 < text.size()) {
+      const char e = text[++i];
+      switch (e) {
+        case 'a': out += '\a'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'v': out += '\v'; break;
+        case 'x': {
+          unsigned code = 0;
+          while (i + 1 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])))
+            code = code * 16 + unsigned(std::stoi(std::string(1, text[++i]), nullptr, 16));
+          if (code < 0x80) {
+            out += char(code);
+          } else if (code < 0x800) {
+            out += char(0xC0 | (code >> 6));
+            out += char(0x80 | (code & 0x3F));
+          } else {
+            out += char(0xE0 | ((code >> 12) & 0x0F));
+            out += char(0x80 | ((code >> 6) & 0x3F));
+            out += char(0x80 | (code & 0x3F));
+          }
+          break;
+        }
+        default: out += e; break;
+      }
+    } else {
+      out += c;
+    }
+  }
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\r')) out.pop_back();
+  if (out.rfind("@@", 0) == 0) out.erase(0, 1);
+  return out;
+}
+
+// User-defined server ports from the settings file the desktop program shares with us.
+//
+// The file is INI text, as QSettings writes it: "[Section]" lines, "key=value" lines, and
+// comment lines starting with ";" or "#". The section "Server Ports" (QSettings writes it
+// "[Server%20Ports]") holds the list of the server ports dialog in list order under the
+// keys "0", "1", "2", ...; each value is the port number, a tab character and the name.
+// The tab may be written as the escape \t (as QSettings does) or as a real tab:
+//
+//   [Server%20Ports]
+//   0=8080\tProxy
+//   1=1521\tOracle Listener
+//
+// The list ends at the first missing number. A missing or unreadable file gives no user ports.
+std::vector<std::string> ReadServerPorts(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) return {};
+  std::map<std::string, std::string> values;
+  bool inSection = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string_view text = line;
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    if (text.empty() || text.front() == ';' || text.front() == '#') continue;
+    if (text.front() == '[') {
+      const size_t close = text.find(']');
+      inSection = close != std::string_view::npos && IniUnescapedName(text.substr(1, close - 1)) == "Server Ports";
+      continue;
+    }
+    const size_t equals = text.find('=');
+    if (!inSection || equals == std::string_view::npos) continue;
+    std::string_view key = text.substr(0, equals);
+    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.remove_suffix(1);
+    values[IniUnescapedName(key)] = IniUnescapedValue(text.substr(equals + 1));
+  }
+  std::vector<std::string> items;
+  for (size_t i = 0;; ++i) {
+    auto found = values.find(std::to_string(i));
+    if (found == values.end()) break;
+    items.push_back(found->second);
+  }
+  return items;
+}
+
+// Loads the vendor table and the user's server ports, as the desktop program does at start-up.
+void LoadNameTables(const CommonOptions& common, TraceSession& session) {
+  const std::string oui =
+      common.ouiFile.empty() ? (ProgramFolder() / "OUI.TXT").string() : common.ouiFile;
+  if (!session.vendors.Load(oui)) session.vendors.Clear();
+  const std::string settings = common.settingsFile.empty() ? DefaultSettingsFile() : common.settingsFile;
+  session.ports.SetUserPorts(settings.empty() ? std::vector<std::string>{} : ReadServerPorts(settings));
+}
+
 int Read(const CommonOptions& common, OpenedTrace& trace) {
+  LoadNameTables(common, *trace.session);
   if (int status = Check(common, trace); status != kExitDone) return status;
   OpenResult result = ReadCheckedTrace(*trace.session, *trace.source);
   if (result.status != OpenStatus::Loaded) {
@@ -146,6 +301,146 @@ int RunDump(const CommonOptions& common, bool packets) {
   return kExitDone;
 }
 
+// ---- the table views ----
+
+// A table: the heading row and the rows tab-separated, or with --json an array of objects
+// keyed by the headings.
+template <size_t N, class Rows>
+void PrintTable(const std::array<std::string_view, N>& headings, const Rows& rows, bool json) {
+  if (json) {
+    nlohmann::ordered_json out = nlohmann::ordered_json::array();
+    for (const auto& row : rows) {
+      nlohmann::ordered_json object = nlohmann::ordered_json::object();
+      for (size_t c = 0; c < N; ++c) object[std::string(headings[c])] = row[c];
+      out.push_back(std::move(object));
+    }
+    std::cout << out.dump(1) << '\n';
+    return;
+  }
+  std::string text;
+  for (size_t c = 0; c < N; ++c) {
+    if (c > 0) text += '\t';
+    text += headings[c];
+  }
+  text += '\n';
+  for (const auto& row : rows) {
+    for (size_t c = 0; c < N; ++c) {
+      if (c > 0) text += '\t';
+      text += row[c];
+    }
+    text += '\n';
+  }
+  std::cout << text;
+}
+
+int RunProtocols(const CommonOptions& common) {
+  OpenedTrace trace;
+  if (int status = Read(common, trace); status != kExitDone) return status;
+  std::vector<std::array<std::string, kProtocolTableColumns>> rows;
+  for (ProtocolRow& row : BuildProtocolTable(trace.session->tables)) rows.push_back(std::move(row.cells));
+  PrintTable(ProtocolTableHeadings(), rows, common.json);
+  return kExitDone;
+}
+
+int RunStations(const CommonOptions& common) {
+  OpenedTrace trace;
+  if (int status = Read(common, trace); status != kExitDone) return status;
+  std::vector<std::array<std::string, kStationStatsColumns>> rows;
+  for (StationStatsRow& row : BuildStationStats(*trace.session)) rows.push_back(std::move(row.cells));
+  PrintTable(StationStatsHeadings(), rows, common.json);
+  return kExitDone;
+}
+
+int RunNetwork(const CommonOptions& common, bool ipx) {
+  OpenedTrace trace;
+  if (int status = Read(common, trace); status != kExitDone) return status;
+  std::vector<std::array<std::string, kNetworkStatsColumns>> rows;
+  for (NetworkStatsRow& row : BuildNetworkStats(*trace.session, ipx ? NetProtocol::Ipx : NetProtocol::Ip))
+    rows.push_back(std::move(row.cells));
+  PrintTable(NetworkStatsHeadings(), rows, common.json);
+  return kExitDone;
+}
+
+int RunStreams(const CommonOptions& common) {
+  OpenedTrace trace;
+  if (int status = Read(common, trace); status != kExitDone) return status;
+  std::vector<std::array<std::string, 4>> rows;
+  for (StreamEntry& e : BuildStreamList(*trace.session))
+    rows.push_back({std::move(e.source), std::move(e.destination), std::move(e.app), std::to_string(e.streamIndex)});
+  PrintTable(StreamListHeadings(), rows, common.json);
+  return kExitDone;
+}
+
+// The DLC Error Expert: on Ethernet the copy text; on Token Ring the Soft Error Summary's
+// copy text, the notes under "Notes", then under "Ring Map" the map's message (when it has
+// one) and its stations in ring order with a heading row.
+int RunDlcErrors(const CommonOptions& common) {
+  OpenedTrace trace;
+  if (int status = Read(common, trace); status != kExitDone) return status;
+  const TraceSession& session = *trace.session;
+  static constexpr std::array<std::string_view, 5> kRingHeadings = {"Position", "Address", "Station", "Ring Poll",
+                                                                    "Station Errors"};
+  if (session.info.TopologyCode != topology::TokenRing) {
+    EthernetErrors errors = BuildEthernetErrors(session);
+    if (!common.json) {
+      std::cout << EthernetErrorsCopyText(errors);
+      return kExitDone;
+    }
+    nlohmann::ordered_json out;
+    nlohmann::ordered_json summary = nlohmann::ordered_json::object();
+    for (const FrameErrorItem& item : errors.frameErrors) summary[item.label] = item.count;
+    out["Frame Error Summary"] = std::move(summary);
+    nlohmann::ordered_json collisions = nlohmann::ordered_json::array();
+    for (const CollisionRow& row : errors.collisions) {
+      if (!row.filled) continue;
+      collisions.push_back({{"DLC Source", row.source},
+                            {"Transmits", row.transmitsText},
+                            {"Retransmits", row.retransmitsText},
+                            {"% Retransmitted", std::to_string(row.percent) + "%"}});
+    }
+    out["Collision Fragment Analysis"] = std::move(collisions);
+    out["Notes"] = std::vector<std::string>(errors.notes.begin() + 1, errors.notes.end());
+    std::cout << out.dump(1) << '\n';
+    return kExitDone;
+  }
+  TokenRingErrors errors = BuildTokenRingErrors(session);
+  std::vector<std::array<std::string, 5>> ring;
+  for (const RingMapStation& s : errors.ring.stations)
+    ring.push_back({std::to_string(s.position), s.overflow ? std::string() : MacKeyText(s.address), s.label,
+                    s.ringPollKey, s.stationErrorKey});
+  if (!common.json) {
+    std::cout << SoftErrorSummaryCopyText(errors) << "Notes\n";
+    for (const std::string& note : errors.notes) std::cout << note << '\n';
+    std::cout << "Ring Map\n";
+    if (!errors.ring.message.empty()) std::cout << errors.ring.message << '\n';
+    PrintTable(kRingHeadings, ring, false);
+    return kExitDone;
+  }
+  nlohmann::ordered_json out;
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+  for (const SoftErrorRow& row : errors.rows) {
+    std::string_view box;
+    for (const SoftErrorBoxText& b : SoftErrorBoxes())
+      if (b.box == row.box) box = b.caption;
+    rows.push_back({{"Error", row.label},
+                    {"Box", box},
+                    {"Total", row.total},
+                    {"Stations", std::to_string(row.stations)},
+                    {"Reporting Station/NAUN/Count", row.entries}});
+  }
+  out["Soft Error Summary"] = std::move(rows);
+  out["Notes"] = errors.notes;
+  nlohmann::ordered_json stations = nlohmann::ordered_json::array();
+  for (const auto& r : ring) {
+    nlohmann::ordered_json object = nlohmann::ordered_json::object();
+    for (size_t c = 0; c < kRingHeadings.size(); ++c) object[std::string(kRingHeadings[c])] = r[c];
+    stations.push_back(std::move(object));
+  }
+  out["Ring Map"] = {{"Message", errors.ring.message}, {"Stations", std::move(stations)}};
+  std::cout << out.dump(1) << '\n';
+  return kExitDone;
+}
+
 int Main(int argc, char** argv) {
   CLI::App app{"Korvane trace analyser, headless", "korvane-cli"};
   app.require_subcommand(1);
@@ -171,6 +466,18 @@ int Main(int argc, char** argv) {
   addCommon(dump);
   bool packets = false;
   dump->add_flag("--packets", packets, "include every packet of every stream");
+  auto* protocols = app.add_subcommand("protocols", "the protocol table");
+  addCommon(protocols);
+  auto* dlcErrors = app.add_subcommand("dlc-errors", "the DLC Error Expert's summary");
+  addCommon(dlcErrors);
+  auto* stations = app.add_subcommand("stations", "the station statistics table");
+  addCommon(stations);
+  auto* network = app.add_subcommand("network", "the network statistics table");
+  addCommon(network);
+  bool ipx = false;
+  network->add_flag("--ipx", ipx, "IPX stations instead of IP stations");
+  auto* streams = app.add_subcommand("streams", "every stream the toolbox can select");
+  addCommon(streams);
 
   try {
     app.parse(argc, argv);
@@ -184,6 +491,11 @@ int Main(int argc, char** argv) {
   if (*frames) return RunFrames(common);
   if (*summary) return RunSummary(common, broadcastOnly);
   if (*dump) return RunDump(common, packets);
+  if (*protocols) return RunProtocols(common);
+  if (*dlcErrors) return RunDlcErrors(common);
+  if (*stations) return RunStations(common);
+  if (*network) return RunNetwork(common, ipx);
+  if (*streams) return RunStreams(common);
   return kExitInternal;
 }
 

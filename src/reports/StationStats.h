@@ -1,0 +1,85 @@
+// The Station window's statistics table: one row per sending MAC station, with the
+// display names the table and the peer map share. The window shows the rows; korvane-cli
+// prints them.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/TraceSession.h"
+
+namespace korvane {
+
+inline constexpr int kStationStatsColumns = 11;
+
+// "Source Address", "Encapsulation", "Protocols", "Dests", "Snd+Rcv Pkts",
+// "Snd+Rcv Bytes", "Utilization", "Ave Send", "Ave Recv", "Bdcasts", "Pkt Ratio".
+const std::array<std::string_view, kStationStatsColumns>& StationStatsHeadings();
+
+struct StationNameOptions {
+  bool smartNames = true;  // "SmartNames": learned names first
+  bool showOui = true;     // "Show OUI": vendor name and the last 6 hex digits
+};
+
+// The display name of a MAC station: its learned name (SmartNames), else the vendor form
+// (Show OUI and a known vendor), else the 12 hex digits.
+std::string StationDisplayName(const TraceSession& session, const StationNode& station,
+                               const StationNameOptions& options);
+// The peer map's label: as the display name, except the well-known group addresses
+// ("Bridge Group", "NetBIOS") and, for addresses beginning with C, the ring functional
+// addresses ("Ring Param Svr", "Ring Err Mon", "Ring Config Svr", "Ring Broadcast").
+std::string StationMapLabel(const TraceSession& session, const StationNode& station,
+                            const StationNameOptions& options);
+
+struct StationStatsRow {
+  int32_t station = -1;  // StationTree node: the row's key
+  AddressKey address;
+  std::array<std::string, kStationStatsColumns> cells;
+};
+
+// One row per station that has sent, in address order.
+std::vector<StationStatsRow> BuildStationStats(const TraceSession& session, const StationNameOptions& options = {});
+
+// Sorts on a column: 0..2 and 10 as text (case-insensitive), 3..9 as numbers (thousands
+// separators and "%" ignored). Rows that compare equal keep their order.
+void SortStationRows(std::vector<StationStatsRow>& rows, int column, bool ascending);
+
+// The value of the "ColumnOrder" key: a comma-separated list of one-based column numbers.
+// A list that is not exactly a permutation of 1..columns gives the default order 1..columns.
+std::vector<int> ParseColumnOrder(std::string_view value, int columns);
+
+// The selected rectangle as text: one line per row, cells separated by tabs. Columns are
+// taken in the given display order (one-based column numbers); left..right index that
+// order, top..bottom the rows.
+template <class Row>
+std::string GridSelectionText(const std::vector<Row>& rows, const std::vector<int>& order, int left, int top,
+                              int right, int bottom) {
+  std::string text;
+  if (left < 0) left = 0;
+  if (top < 0) top = 0;
+  if (right >= int(order.size())) right = int(order.size()) - 1;
+  if (bottom >= int(rows.size())) bottom = int(rows.size()) - 1;
+  for (int r = top; r <= bottom; ++r) {
+    for (int c = left; c <= right; ++c) {
+      if (c > left) text += '\t';
+      text += rows[size_t(r)].cells[size_t(order[size_t(c)] - 1)];
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+// Shared by the station and network tables.
+namespace stats_text {
+// "%3.2f" of the percentage followed by "%"; "0.00%" when the trace closed no interval.
+std::string Utilisation(int64_t framesSent, int64_t bytesSent, uint8_t topologyCode, const AnalysisTables& tables);
+// bytes div frames with thousands separators, or "0".
+std::string Average(int64_t bytes, int64_t frames);
+// Sorting helpers.
+int CompareText(const std::string& a, const std::string& b);
+double NumberOfCell(const std::string& cell);
+}  // namespace stats_text
+
+}  // namespace korvane
