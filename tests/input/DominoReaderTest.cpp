@@ -18,18 +18,7 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr double kStartMicros = (9 * 3600.0 + 30 * 60.0) * 1e6;
 
-std::vector<ScenarioFrame> Numbered(size_t n) {
-  std::vector<ScenarioFrame> frames;
-  for (size_t i = 0; i < n; ++i) {
-    ScenarioFrame f;
-    f.timeUs = double(i) * 3200.0 + 7;
-    f.bytes.assign(62 + i, uint8_t(i));
-    f.bytes[0] = 0;
-    f.wireLength = uint32_t(f.bytes.size());
-    frames.push_back(std::move(f));
-  }
-  return frames;
-}
+std::vector<ScenarioFrame> Numbered(size_t n) { return test::NumberedFrames(n, 3200.0, 62, 7); }
 
 double Stamp(double timeUs) { return kStartMicros + std::nearbyint(timeUs / 32.0) * 32.0; }
 

@@ -22,20 +22,8 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr double kStartMicros = (9 * 3600.0 + 30 * 60.0) * 1e6;
 
-std::vector<ScenarioFrame> Numbered(size_t n) {
-  std::vector<ScenarioFrame> frames;
-  for (size_t i = 0; i < n; ++i) {
-    ScenarioFrame f;
-    f.timeUs = double(i) * 1500.5;
-    f.bytes.assign(64 + i, uint8_t(i));
-    f.bytes[0] = 0;
-    f.wireLength = uint32_t(f.bytes.size());
-    frames.push_back(std::move(f));
-  }
-  return frames;
-}
+std::vector<ScenarioFrame> Numbered(size_t n) { return test::NumberedFrames(n, 1500.5, 64); }
 
-// Offsets of the packet records, in file order, and of the cyclic record's body.
 std::vector<size_t> PacketOffsets(const Bytes& file, size_t* cyclicBody = nullptr) {
   std::vector<size_t> offsets;
   for (size_t at = 0; at + 4 <= file.size(); at += 4 + Le16(&file[at + 2])) {
@@ -281,39 +269,8 @@ TEST(LanAnalyzerReader, GarbageAfterTheHeaderNeverHangs) {
 // counting the time of day (tshark puts it on local midnight of the summary's date, so
 // both give the same time of day under UTC), and every packet carries error word 0x0008
 // (bit 0 clear: a good frame).
-bool HavePeer() { return std::system("command -v editcap >/dev/null 2>&1 && command -v tshark >/dev/null 2>&1") == 0; }
-
-int Shell(const std::string& command) {
-  int raw = std::system(command.c_str());
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-Bytes Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-struct PeerRecord {
-  int64_t epochMicros;
-  uint32_t wireLength;
-  Bytes bytes;
-};
-
-std::vector<PeerRecord> ParsePcap(const Bytes& file) {
-  std::vector<PeerRecord> records;
-  if (file.size() < 24 || Le32(file.data()) != 0xA1B2C3D4) return records;
-  for (size_t at = 24; at + 16 <= file.size();) {
-    uint32_t caplen = Le32(&file[at + 8]);
-    if (at + 16 + caplen > file.size()) break;
-    records.push_back({int64_t(Le32(&file[at])) * 1000000 + Le32(&file[at + 4]), Le32(&file[at + 12]),
-                       Bytes(file.begin() + long(at + 16), file.begin() + long(at + 16 + caplen))});
-    at += 16 + caplen;
-  }
-  return records;
-}
-
 TEST(LanAnalyzerReaderCrossCheck, ReadsWhatEditcapWroteFrameForFrame) {
-  if (!HavePeer()) GTEST_SKIP() << "editcap/tshark not installed (Debian package tshark)";
+  if (!test::HavePeer()) GTEST_SKIP() << "editcap/tshark not installed (Debian package tshark)";
   const fs::path dir = fs::temp_directory_path() / ("korvane_lanz_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   test::ScopedTimeZone zone("UTC");  // editcap and tshark inherit it
@@ -323,12 +280,12 @@ TEST(LanAnalyzerReaderCrossCheck, ReadsWhatEditcapWroteFrameForFrame) {
     frames[4].bytes.resize(frames[4].bytes.size() - 7);  // one sliced frame
     const fs::path pcap = dir / "source.pcap", converted = dir / "converted.tr1", back = dir / "back.pcap";
     ASSERT_TRUE(tools::WritePcap(pcap, frames, tokenRing ? tools::kLinkTypeTokenRing : tools::kLinkTypeEthernet));
-    ASSERT_EQ(Shell("editcap -F lanalyzer " + pcap.string() + " " + converted.string()), 0);
-    ASSERT_EQ(Shell("tshark -r " + converted.string() + " -F pcap -w " + back.string() + " 2>/dev/null"), 0);
-    auto peer = ParsePcap(Slurp(back));
+    ASSERT_EQ(test::Shell("editcap -F lanalyzer " + pcap.string() + " " + converted.string()), 0);
+    ASSERT_EQ(test::Shell("tshark -r " + converted.string() + " -F pcap -w " + back.string() + " 2>/dev/null"), 0);
+    auto peer = test::ParsePcap(test::Slurp(back));
     ASSERT_EQ(peer.size(), frames.size());
 
-    auto ours = test::ReadFrames(Slurp(converted), converted.string());
+    auto ours = test::ReadFrames(test::Slurp(converted), converted.string());
     ASSERT_FALSE(ours.refused) << ours.message;
     EXPECT_EQ(ours.info.TopologyCode, tokenRing ? topology::TokenRing : topology::Ethernet);
     ASSERT_EQ(ours.frames.size(), peer.size());

@@ -19,41 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-bool HavePeer() { return std::system("command -v editcap >/dev/null 2>&1 && command -v tshark >/dev/null 2>&1") == 0; }
-
-int Shell(const std::string& command) {
-  int raw = std::system(command.c_str());
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-Bytes Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-struct PcapRecord {
-  int64_t epochMicros;
-  uint32_t wireLength;
-  Bytes bytes;
-};
-
-std::vector<PcapRecord> ParsePcap(const Bytes& file) {
-  std::vector<PcapRecord> records;
-  if (file.size() < 24 || Le32(file.data()) != 0xA1B2C3D4) return records;
-  for (size_t at = 24; at + 16 <= file.size();) {
-    uint32_t caplen = Le32(&file[at + 8]);
-    if (at + 16 + caplen > file.size()) break;
-    records.push_back({int64_t(Le32(&file[at])) * 1000000 + Le32(&file[at + 4]), Le32(&file[at + 12]),
-                       Bytes(file.begin() + long(at + 16), file.begin() + long(at + 16 + caplen))});
-    at += 16 + caplen;
-  }
-  return records;
-}
-
 class CrossCheck : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    if (!HavePeer()) GTEST_SKIP() << "editcap/tshark not installed (Debian package tshark)";
+    if (!test::HavePeer()) GTEST_SKIP() << "editcap/tshark not installed (Debian package tshark)";
     dir_ = fs::temp_directory_path() / ("korvane_xcheck_" + std::to_string(::getpid()));
     fs::create_directories(dir_);
   }
@@ -73,12 +42,12 @@ TEST_P(CrossCheck, ReadsWhatEditcapWroteFrameForFrame) {
     const fs::path converted = dir_ / ("converted." + format);
     const fs::path back = dir_ / "back.pcap";
     ASSERT_TRUE(tools::WritePcap(pcap, frames, tokenRing ? tools::kLinkTypeTokenRing : tools::kLinkTypeEthernet));
-    ASSERT_EQ(Shell("editcap -F " + format + " " + pcap.string() + " " + converted.string()), 0);
-    ASSERT_EQ(Shell("tshark -r " + converted.string() + " -F pcap -w " + back.string() + " 2>/dev/null"), 0);
-    auto peer = ParsePcap(Slurp(back));
+    ASSERT_EQ(test::Shell("editcap -F " + format + " " + pcap.string() + " " + converted.string()), 0);
+    ASSERT_EQ(test::Shell("tshark -r " + converted.string() + " -F pcap -w " + back.string() + " 2>/dev/null"), 0);
+    auto peer = test::ParsePcap(test::Slurp(back));
     ASSERT_EQ(peer.size(), frames.size());
 
-    Bytes file = Slurp(converted);
+    Bytes file = test::Slurp(converted);
     const bool netxray = format != "ngsniffer";
     // editcap's NetXRay files leave header offset 68 at 0 although their frames carry no
     // check sequence; without the mark the reader would take the last 4 bytes of every

@@ -10,6 +10,7 @@
 #include "input/Detect.h"
 #include "input/ReadLoop.h"
 #include "reports/OpenTrace.h"
+#include "scenario/Scenario.h"
 
 namespace korvane::test {
 
@@ -78,6 +79,21 @@ inline std::unique_ptr<TraceSession> Analyse(const std::vector<uint8_t>& bytes, 
   if (result) *result = r;
   return session;
 }
+
+// Frames numbered by their bytes: frame i holds (baseSize + i) bytes of value i (an
+// individual destination in front), spaced spacingUs apart from firstUs on.
+std::vector<tools::ScenarioFrame> NumberedFrames(size_t count, double spacingUs, size_t baseSize, double firstUs = 0);
+
+// The independent peer: editcap and tshark, and the pcap files tshark writes back.
+bool HavePeer();
+int Shell(const std::string& command);  // exit status of a shell command
+std::vector<uint8_t> Slurp(const std::string& path);
+struct PcapRecord {
+  int64_t epochMicros;
+  uint32_t wireLength;
+  std::vector<uint8_t> bytes;
+};
+std::vector<PcapRecord> ParsePcap(const std::vector<uint8_t>& file);
 
 // Sets TZ for the life of the object.
 class ScopedTimeZone {
