@@ -12,7 +12,7 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes Filled(size_t size, std::string_view begin = {}, size_t at = 0) {
   Bytes b(size, 0);
-  std::memcpy(b.data() + at, begin.data(), begin.size());
+  if (!begin.empty()) std::memcpy(b.data() + at, begin.data(), begin.size());
   return b;
 }
 
