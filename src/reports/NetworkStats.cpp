@@ -79,19 +79,7 @@ std::vector<NetworkStatsRow> BuildNetworkStats(const TraceSession& session, NetP
 
 void SortNetworkRows(std::vector<NetworkStatsRow>& rows, int column, bool ascending) {
   if (column < 0 || column >= kNetworkStatsColumns) return;
-  const bool asText = column <= 1 || column == 8;
-  std::stable_sort(rows.begin(), rows.end(), [&](const NetworkStatsRow& a, const NetworkStatsRow& b) {
-    const std::string& x = a.cells[size_t(column)];
-    const std::string& y = b.cells[size_t(column)];
-    int order;
-    if (asText) {
-      order = stats_text::CompareText(x, y);
-    } else {
-      const double u = stats_text::NumberOfCell(x), v = stats_text::NumberOfCell(y);
-      order = u < v ? -1 : (u > v ? 1 : 0);
-    }
-    return ascending ? order < 0 : order > 0;
-  });
+  stats_text::SortRows(rows, size_t(column), column <= 1 || column == 8, ascending);
 }
 
 }  // namespace korvane

@@ -126,19 +126,7 @@ std::vector<StationStatsRow> BuildStationStats(const TraceSession& session, cons
 
 void SortStationRows(std::vector<StationStatsRow>& rows, int column, bool ascending) {
   if (column < 0 || column >= kStationStatsColumns) return;
-  const bool asText = column <= 2 || column == 10;
-  std::stable_sort(rows.begin(), rows.end(), [&](const StationStatsRow& a, const StationStatsRow& b) {
-    const std::string& x = a.cells[size_t(column)];
-    const std::string& y = b.cells[size_t(column)];
-    int order;
-    if (asText) {
-      order = stats_text::CompareText(x, y);
-    } else {
-      const double u = stats_text::NumberOfCell(x), v = stats_text::NumberOfCell(y);
-      order = u < v ? -1 : (u > v ? 1 : 0);
-    }
-    return ascending ? order < 0 : order > 0;
-  });
+  stats_text::SortRows(rows, size_t(column), column <= 2 || column == 10, ascending);
 }
 
 std::vector<int> ParseColumnOrder(std::string_view value, int columns) {

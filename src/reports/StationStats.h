@@ -2,6 +2,7 @@
 // display names the table and the peer map share. The window shows the rows; korvane-cli
 // prints them.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -80,6 +81,23 @@ std::string Average(int64_t bytes, int64_t frames);
 // Sorting helpers.
 int CompareText(const std::string& a, const std::string& b);
 double NumberOfCell(const std::string& cell);
+// Sorts table rows on one column, keeping equal rows in order: text columns compare
+// as text, the others by the number their cell shows.
+template <class Row>
+void SortRows(std::vector<Row>& rows, size_t column, bool asText, bool ascending) {
+  std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+    const std::string& x = a.cells[column];
+    const std::string& y = b.cells[column];
+    int order;
+    if (asText) {
+      order = CompareText(x, y);
+    } else {
+      const double u = NumberOfCell(x), v = NumberOfCell(y);
+      order = u < v ? -1 : (u > v ? 1 : 0);
+    }
+    return ascending ? order < 0 : order > 0;
+  });
+}
 }  // namespace stats_text
 
 }  // namespace korvane
