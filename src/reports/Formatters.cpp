@@ -24,6 +24,38 @@ std::string CountText(int64_t value) {
   return out;
 }
 
+namespace {
+std::string PadLeft(std::string text, int width) {
+  if (int(text.size()) < width) text.insert(0, size_t(width) - text.size(), ' ');
+  return text;
+}
+}  // namespace
+
+std::string FixedText(double value, int decimals, int width) {
+  if (!std::isfinite(value)) return PadLeft("-", width);
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, value);
+  return buffer;
+}
+
+std::string NumberText(double value, int decimals, int width) {
+  if (!std::isfinite(value)) return PadLeft("-", width);
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  std::string_view text = buffer;
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const size_t point = std::min(text.find('.'), text.size());
+  std::string out = negative ? "-" : "";
+  for (size_t i = 0; i < point; ++i) {
+    if (i > 0 && (point - i) % 3 == 0) out += ',';
+    out += text[i];
+  }
+  out += text.substr(point);
+  if (out == "-0" || (negative && out.find_first_not_of("-0.,") == std::string::npos)) out.erase(0, 1);
+  return PadLeft(std::move(out), width);
+}
+
 std::string PercentText(int64_t value) { return value == 0 ? "<1%" : CountText(value) + "%"; }
 
 std::string FileDateText(const std::string& path) {

@@ -13,6 +13,12 @@ namespace korvane {
 
 // Decimal with thousands separators, no decimals.
 std::string CountText(int64_t value);
+// A real number with a fixed number of decimals and thousands separators, right-aligned in
+// at least width characters ("%5.3n": NumberText(v, 3, 5)). Infinite or NaN values, which
+// no view should produce, show as "-".
+std::string NumberText(double value, int decimals, int width = 0);
+// A printf-style fixed-point number ("%6.2f": FixedText(v, 2, 6)); "-" for infinite or NaN.
+std::string FixedText(double value, int decimals, int width = 0);
 // A utilisation percentage as shown: "<1%" for 0, else the number and "%".
 std::string PercentText(int64_t value);
 // The file's last-write date and time ("YYYY-MM-DD HH:MM:SS", local); empty when unreadable.

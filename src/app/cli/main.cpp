@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <array>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "analysis/TraceSession.h"
+#include "app/cli/ConversationCommands.h"
 #include "input/ByteSource.h"
 #include "input/ReadLoop.h"
 #include "reports/DlcErrors.h"
@@ -27,6 +29,8 @@
 #include "reports/StationStats.h"
 #include "reports/StreamList.h"
 #include "reports/TableDump.h"
+#include "settings/IniFileStore.h"
+#include "settings/ServerPortSettings.h"
 
 namespace korvane {
 namespace {
@@ -115,136 +119,16 @@ std::filesystem::path ProgramFolder() {
   return error ? std::filesystem::path() : self.parent_path();
 }
 
-// The settings file of the desktop program: QSettings' native file on Linux for the
-// organisation "Zum4 Group" and the application "Korvane".
-std::string DefaultSettingsFile() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::filesystem::path base;
-  if (config && config[0] == '/') {
-    base = config;
-  } else if (const char* home = std::getenv("HOME"); home && home[0] != '\0') {
-    base = std::filesystem::path(home) / ".config";
-  } else {
-    return {};
-  }
-  return (base / "Zum4 Group" / "Korvane.conf").string();
-}
-
-// A section or key name with QSettings' %XX escapes undone ("Server%20Ports").
-std::string IniUnescapedName(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-      out += char(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
-// A value as QSettings writes strings: optionally in double quotes, with backslash escapes
-// (\t, \n, \\, \", \xHHHH ...), a ";" outside quotes starting a comment, and a leading
-// "@@" standing for "@". Literal tab characters are kept.
-std::string IniUnescapedValue(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  std::string out;
-  bool quoted = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ';' && !quoted) {
-      break;
-    } else if (c == '\\' && i + 1 < text.size()) {
-      const char e = text[++i];
-      switch (e) {
-        case 'a': out += '\a'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'v': out += '\v'; break;
-        case 'x': {
-          unsigned code = 0;
-          while (i + 1 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])))
-            code = code * 16 + unsigned(std::stoi(std::string(1, text[++i]), nullptr, 16));
-          if (code < 0x80) {
-            out += char(code);
-          } else if (code < 0x800) {
-            out += char(0xC0 | (code >> 6));
-            out += char(0x80 | (code & 0x3F));
-          } else {
-            out += char(0xE0 | ((code >> 12) & 0x0F));
-            out += char(0x80 | ((code >> 6) & 0x3F));
-            out += char(0x80 | (code & 0x3F));
-          }
-          break;
-        }
-        default: out += e; break;
-      }
-    } else {
-      out += c;
-    }
-  }
-  while (!out.empty() && (out.back() == ' ' || out.back() == '\r')) out.pop_back();
-  if (out.rfind("@@", 0) == 0) out.erase(0, 1);
-  return out;
-}
-
-// User-defined server ports from the settings file the desktop program shares with us.
-//
-// The file is INI text, as QSettings writes it: "[Section]" lines, "key=value" lines, and
-// comment lines starting with ";" or "#". The section "Server Ports" (QSettings writes it
-// "[Server%20Ports]") holds the list of the server ports dialog in list order under the
-// keys "0", "1", "2", ...; each value is the port number, a tab character and the name.
-// The tab may be written as the escape \t (as QSettings does) or as a real tab:
-//
-//   [Server%20Ports]
-//   0=8080\tProxy
-//   1=1521\tOracle Listener
-//
-// The list ends at the first missing number. A missing or unreadable file gives no user ports.
-std::vector<std::string> ReadServerPorts(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) return {};
-  std::map<std::string, std::string> values;
-  bool inSection = false;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string_view text = line;
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    if (text.empty() || text.front() == ';' || text.front() == '#') continue;
-    if (text.front() == '[') {
-      const size_t close = text.find(']');
-      inSection = close != std::string_view::npos && IniUnescapedName(text.substr(1, close - 1)) == "Server Ports";
-      continue;
-    }
-    const size_t equals = text.find('=');
-    if (!inSection || equals == std::string_view::npos) continue;
-    std::string_view key = text.substr(0, equals);
-    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.remove_suffix(1);
-    values[IniUnescapedName(key)] = IniUnescapedValue(text.substr(equals + 1));
-  }
-  std::vector<std::string> items;
-  for (size_t i = 0;; ++i) {
-    auto found = values.find(std::to_string(i));
-    if (found == values.end()) break;
-    items.push_back(found->second);
-  }
-  return items;
-}
-
 // Loads the vendor table and the user's server ports, as the desktop program does at start-up.
 void LoadNameTables(const CommonOptions& common, TraceSession& session) {
   const std::string oui =
       common.ouiFile.empty() ? (ProgramFolder() / "OUI.TXT").string() : common.ouiFile;
   if (!session.vendors.Load(oui)) session.vendors.Clear();
-  const std::string settings = common.settingsFile.empty() ? DefaultSettingsFile() : common.settingsFile;
-  session.ports.SetUserPorts(settings.empty() ? std::vector<std::string>{} : ReadServerPorts(settings));
+  IniFileStore settings;
+  LoadSettingsFile(common.settingsFile, settings);
+  ServerPortSettings ports;
+  ports.Load(settings);
+  session.ports.SetUserPorts(ports.Entries);
 }
 
 int Read(const CommonOptions& common, OpenedTrace& trace) {
@@ -371,6 +255,20 @@ int RunStreams(const CommonOptions& common) {
   return kExitDone;
 }
 
+// The conversation tools. The problem finder's settings come from the same settings file
+// as the server ports; --bandwidth sets the line speed the transmission times use.
+int RunConversation(const CommonOptions& common, ConversationCommand command, ConversationOptions options) {
+  OpenedTrace trace;
+  if (int status = Read(common, trace); status != kExitDone) return status;
+  if (common.bandwidthMbps > 0) trace.session->info.LineSpeedMbps = common.bandwidthMbps;
+  IniFileStore store;
+  LoadSettingsFile(common.settingsFile, store);
+  ProblemFinderSettings settings;
+  settings.Load(store);
+  options.json = common.json;
+  return RunConversationCommand(command, *trace.session, settings, options);
+}
+
 // The DLC Error Expert: on Ethernet the copy text; on Token Ring the Soft Error Summary's
 // copy text, the notes under "Notes", then under "Ring Map" the map's message (when it has
 // one) and its stations in ring order with a heading row.
@@ -479,6 +377,19 @@ int Main(int argc, char** argv) {
   auto* streams = app.add_subcommand("streams", "every stream the toolbox can select");
   addCommon(streams);
 
+  ConversationOptions conversationOptions;
+  const std::array<std::pair<ConversationCommand, CLI::App*>, 6> conversationCommands = {{
+      {ConversationCommand::Conversations, app.add_subcommand("conversations", "the client/server expert grid")},
+      {ConversationCommand::Latency, app.add_subcommand("latency", "response time/latency analysis of a stream")},
+      {ConversationCommand::Throughput, app.add_subcommand("throughput", "throughput analysis of a stream")},
+      {ConversationCommand::WhatIf, app.add_subcommand("whatif", "load & response time analysis of a stream")},
+      {ConversationCommand::Problems, app.add_subcommand("problems", "problem analysis summary of a stream")},
+      {ConversationCommand::Visualize, app.add_subcommand("visualize", "the packet visualiser as text")},
+  }};
+  for (const auto& [command, sub] : conversationCommands) {
+    addCommon(sub);
+    AddConversationOptions(sub, command, conversationOptions);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -496,6 +407,8 @@ int Main(int argc, char** argv) {
   if (*stations) return RunStations(common);
   if (*network) return RunNetwork(common, ipx);
   if (*streams) return RunStreams(common);
+  for (const auto& [command, sub] : conversationCommands)
+    if (*sub) return RunConversation(common, command, conversationOptions);
   return kExitInternal;
 }
 

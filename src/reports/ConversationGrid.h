@@ -1,0 +1,78 @@
+// The "Client/Server Expert" page: one row per network-layer conversation stream with
+// client, server, protocol, counts, response time, throughput each way, the marks A to D
+// and the counters E to I, and the three boxes of totals below the grid.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/TraceSession.h"
+#include "settings/ProblemFinderSettings.h"
+
+namespace korvane {
+
+inline constexpr int kGridColumns = 22;       // 0..17 shown, 18..21 kept for the program
+inline constexpr int kGridShownColumns = 18;
+inline constexpr std::string_view kGridMark = "\u00B7";  // a mark cell's text (sortable)
+inline constexpr std::string_view kNoIpTrafficText = "(No IP or IPX packets in trace file.)";
+
+enum class PacketsBytes { Both, ClientToServer, ServerToClient };  // "Packets && Bytes"
+
+struct ConversationGridOptions {
+  PacketsBytes packetsBytes = PacketsBytes::Both;
+  bool smartNames = true;  // "SmartNames"
+  bool ipxByOui = true;    // "Show IPX Node by OUI"
+};
+
+struct GridRow {
+  std::array<std::string, kGridColumns> cells;
+  AddressKey clientKey, serverKey;  // columns 18 and 19 as keys
+  bool MarkedA() const { return !cells[0].empty(); }  // cell 17 painted yellow
+  bool MarkedB() const { return !cells[1].empty(); }  // cell 15 painted yellow
+};
+
+struct GridTotals {
+  int64_t A = 0, B = 0, C = 0, D = 0, E = 0, F = 0, G = 0, H = 0, I = 0;
+};
+
+struct ConversationGrid {
+  bool noIpTraffic = false;  // the page shows kNoIpTrafficText instead of the grid
+  std::array<std::string, kGridShownColumns> headings;
+  std::vector<GridRow> rows;
+  GridTotals totals;
+  std::string countLabel;  // "12 Conversations Analyzed", "1 Conversation Analyzed" or empty
+  std::array<std::vector<std::string>, 3> boxes;  // the total boxes' lines
+};
+
+// Headings of row 0 (columns 12 and 13 by the Packets && Bytes selector).
+std::array<std::string, kGridShownColumns> ConversationGridHeadings(PacketsBytes packetsBytes);
+// The 18 entries of "Sort by"; entry n sorts column n.
+const std::array<std::string_view, kGridShownColumns>& GridSortEntries();
+// The entries of "Packets && Bytes".
+const std::array<std::string_view, 3>& PacketsBytesEntries();
+// The count label for a number of data rows.
+std::string ConversationCountLabel(size_t rows);
+
+// Called after each conversation with the rows filled so far; the desktop program shows
+// it in its "Analyzing..." window. Returning false stops the fill (rows so far are kept).
+using GridProgress = std::function<bool(size_t rowsFilled)>;
+
+ConversationGrid BuildConversationGrid(const TraceSession& session, const ProblemFinderSettings& settings,
+                                       const ConversationGridOptions& options, const GridProgress& progress = {});
+
+// Columns 9 and 10 from the kept keys (run again when either name check box changes).
+void UpdateGridNames(const TraceSession& session, ConversationGrid& grid, const ConversationGridOptions& options);
+
+// Sorts the rows by a shown column: 0..3, 9, 10, 11 and 14 as text, the others by the
+// number they show (thousands separators and "%" ignored). Equal rows keep their order.
+void SortConversationGrid(ConversationGrid& grid, int column, bool ascending);
+bool GridColumnSortsAsText(int column);
+
+// What korvane-cli prints: the heading row, one row per conversation (columns 0..17, a
+// mark as "X"), tab-separated, then the lines of the three total boxes.
+std::string ConversationGridText(const ConversationGrid& grid);
+
+}  // namespace korvane

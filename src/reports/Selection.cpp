@@ -1,0 +1,49 @@
+#include "reports/Selection.h"
+
+#include <algorithm>
+
+#include "reports/Formatters.h"
+
+namespace korvane {
+
+MeasurementSelection PrepareSelection(const TraceSession& session, const StreamEntry& entry, int64_t from,
+                                      int64_t to) {
+  const AnalysisTables& t = session.tables;
+  MeasurementSelection s;
+  s.SourceStation = entry.sourceStation;
+  s.ForwardConversation = entry.peer;
+  s.ForwardStream = entry.stream;
+  s.StreamIndex = entry.streamIndex;
+  s.SourceText = entry.source;
+  s.DestinationText = entry.destination;
+  s.AppText = entry.app;
+  s.EndFrame = to > 0 ? to : session.info.FramesRead;
+  s.StartFrame = std::clamp<int64_t>(from, 1, std::max<int64_t>(1, s.EndFrame));
+  s.DestinationStation = t.NetStationTree.Find(t.NetPeers[size_t(entry.peer)].DestAddress);
+  if (s.DestinationStation >= 0) {
+    const AddressKey& source = t.NetStationTree[entry.sourceStation].Address;
+    for (int32_t p = t.NetStationTree[s.DestinationStation].FirstNetPeer; p >= 0; p = t.NetPeers[size_t(p)].Next) {
+      if (t.NetPeers[size_t(p)].DestAddress == source) {
+        s.ReverseConversation = p;
+        break;
+      }
+    }
+  }
+  s.OneWay = s.ReverseConversation < 0;
+  if (!s.OneWay) {
+    const std::string mirrored = StreamAppText(session, t.Streams[size_t(entry.stream)], true);
+    const int32_t first = t.NetPeers[size_t(s.ReverseConversation)].FirstStream;
+    s.ReverseStream = first;
+    for (int32_t k = first; k >= 0; k = t.Streams[size_t(k)].Next) {
+      if (StreamAppText(session, t.Streams[size_t(k)]) == mirrored) {
+        s.ReverseStream = k;
+        break;
+      }
+    }
+  }
+  return s;
+}
+
+std::string MeasuredDurationText(double micros) { return TimeOfDayText(std::max(0.0, micros)); }
+
+}  // namespace korvane
