@@ -1,5 +1,6 @@
-// Reads a generated Sniffer DOS trace through the whole analysis and prints frames per
-// second and the memory the analysis kept per frame. Usage: korvane-bench [FRAMES] [FILE]
+// Reads a generated Sniffer DOS trace through the whole analysis, then measures every
+// conversation as the client/server expert does, and prints frames per second and the
+// memory kept per frame. Usage: korvane-bench [FRAMES] [FILE]
 // (FRAMES 0 reads an existing FILE without writing it first).
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "reports/ConversationGrid.h"
 #include "reports/OpenTrace.h"
 #include "writers/TraceWriters.h"
 
@@ -63,15 +65,21 @@ int main(int argc, char** argv) {
   const long before = PeakKilobytes();
   const auto start = std::chrono::steady_clock::now();
   OpenResult result = OpenTrace(*session, path);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const long after = PeakKilobytes();
+  const auto read = std::chrono::steady_clock::now();
   if (argc <= 2) std::remove(path.c_str());
   if (result.status != OpenStatus::Loaded) {
     std::fprintf(stderr, "%s\n", result.message.c_str());
     return 1;
   }
+  const ConversationGrid grid = BuildConversationGrid(*session, ProblemFinderSettings{}, {});
+  const auto end = std::chrono::steady_clock::now();
+  const double seconds = std::chrono::duration<double>(end - start).count();
+  const long after = PeakKilobytes();
   const double analysed = double(session->tables.Stats.FramesAnalysed);
   std::printf("frames analysed      %.0f\n", analysed);
+  std::printf("conversations        %zu\n", grid.rows.size());
+  std::printf("seconds reading      %.3f\n", std::chrono::duration<double>(read - start).count());
+  std::printf("seconds measuring    %.3f\n", std::chrono::duration<double>(end - read).count());
   std::printf("seconds              %.3f\n", seconds);
   std::printf("frames per second    %.0f\n", analysed / seconds);
   std::printf("peak memory growth   %ld KiB\n", after - before);
