@@ -255,7 +255,9 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
   if (p.Kind == transport::Tcp) {
     TPacket& r = packets[size_t(record)];
     if (p.TcpFlags & kRst) r.Flags |= packet_flag::TcpReset;
-    if ((p.TcpFlags & (kFin | kSyn | kRst)) == 0 && p.Window == 0) r.Flags |= packet_flag::ZeroWindow;
+    // Later fragments carry no TCP header: their zero window field is no window.
+    if ((p.TcpFlags & (kFin | kSyn | kRst)) == 0 && p.Window == 0 && p.FragmentOffset == 0)
+      r.Flags |= packet_flag::ZeroWindow;
   }
   CheckEarlierPackets(p, record, tables_.Streams[size_t(stream)]);
   if (p.Kind == transport::Icmp &&

@@ -204,6 +204,22 @@ TEST(Streams, ServerPortsLearnedFromConnectionRequests) {
   for (const TPacket& p : f.Packets(f.Stream(kIpB, kIpA, 8080, 1031))) EXPECT_EQ(p.Flags & 3u, packet_flag::Reply);
 }
 
+TEST(Decoding, LaterTcpFragmentsAreNoZeroWindows) {
+  Feeder f;
+  TcpFields fields;
+  fields.srcPort = 1500;
+  fields.dstPort = 80;
+  fields.flags = 0x18;
+  fields.window = 8192;
+  f.Frame(EthernetFrame(kB, kA, 0x0800, Ipv4Packet(kIpA, kIpB, 6, 64, 90, 0x2000,
+                                                   TcpSegment(kIpA, kIpB, fields, Bytes(44, 'a')))));
+  f.Frame(EthernetFrame(kB, kA, 0x0800, Ipv4Packet(kIpA, kIpB, 6, 64, 90, 8, Bytes(40, 'b'))));
+  auto packets = f.Packets(f.Stream(kIpA, kIpB, 1500, 80));
+  ASSERT_EQ(packets.size(), 2u);
+  EXPECT_EQ(packets[1].FragmentOffset, 64);
+  EXPECT_EQ(packets[1].Flags & packet_flag::ZeroWindow, 0u);
+}
+
 TEST(Decoding, FragmentsChecksumsAndCounts) {
   Feeder f;
   // First fragment (more fragments) and a second one carrying no UDP header.

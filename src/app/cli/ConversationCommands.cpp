@@ -7,9 +7,11 @@
 #include "measure/WhatIf.h"
 #include "reports/ConversationGrid.h"
 #include "reports/LatencyReport.h"
+#include "reports/ProblemSummary.h"
 #include "reports/Selection.h"
 #include "reports/StreamList.h"
 #include "reports/ThroughputReport.h"
+#include "reports/VisualiserLines.h"
 #include "reports/WhatIfTable.h"
 
 namespace korvane {
@@ -166,7 +168,14 @@ int RunConversationCommand(ConversationCommand command, const TraceSession& sess
     }
     case ConversationCommand::WhatIf:
       return WhatIf(session, *selection, o);
-    default:
+    case ConversationCommand::Problems:
+      for (const std::string& line : ProblemSummaryTextLines(AnalyseProblems(session, *selection, settings)))
+        std::cout << line << '\n';
+      return kExitDone;
+    case ConversationCommand::Visualize:
+      for (const std::string& line : VisualiserTextLines(session, *selection, settings)) std::cout << line << '\n';
+      return kExitDone;
+    case ConversationCommand::Conversations:
       break;
   }
   return kExitUsage;
