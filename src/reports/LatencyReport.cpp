@@ -112,14 +112,8 @@ LatencyReport BuildLatencyReport(const TraceSession& session, MeasurementSelecti
 }
 
 std::string LatencyText(const LatencyReport& report) {
-  std::string out;
-  for (const LatencyHalf* half : {&report.upper, &report.lower}) {
-    if (!half->shown) continue;
-    if (!out.empty()) out += "\n";
-    if (half->hasResults) out += half->copyText + "\n";
-    out += half->memo + "\n";
-  }
-  return out;
+  auto half = [](const LatencyHalf& h) { return HalfText{h.shown, h.hasResults, h.copyText, h.memo}; };
+  return TwoHalvesText(half(report.upper), half(report.lower));
 }
 
 }  // namespace korvane

@@ -46,4 +46,15 @@ MeasurementSelection PrepareSelection(const TraceSession& session, const StreamE
 
 std::string MeasuredDurationText(double micros) { return TimeOfDayText(std::max(0.0, micros)); }
 
+std::string TwoHalvesText(const HalfText& upper, const HalfText& lower) {
+  std::string out;
+  for (const HalfText* half : {&upper, &lower}) {
+    if (!half->shown) continue;
+    if (!out.empty()) out += "\n";
+    if (half->hasResults) out.append(half->copyText).append("\n");
+    out.append(half->memo).append("\n");
+  }
+  return out;
+}
+
 }  // namespace korvane

@@ -2,6 +2,8 @@
 // the partner's items for the other direction, the texts of the three lists and the range.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "measure/ConversationMeasurement.h"
 #include "reports/StreamList.h"
@@ -18,5 +20,13 @@ MeasurementSelection PrepareSelection(const TraceSession& session, const StreamE
 // A stream's timed results as the analysis windows show them.
 // Shown durations: "HH:MM:SS.mmm" (at least two digits for each of the first three parts).
 std::string MeasuredDurationText(double micros);
+
+// What korvane-cli prints for a window of two halves: for each measured half its
+// copy-data text (when it has results), then its notes; halves separated by an empty line.
+struct HalfText {
+  bool shown = false, hasResults = false;
+  std::string_view copyText, memo;
+};
+std::string TwoHalvesText(const HalfText& upper, const HalfText& lower);
 
 }  // namespace korvane

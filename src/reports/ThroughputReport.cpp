@@ -104,14 +104,8 @@ ThroughputReport BuildThroughputReport(const TraceSession& session, MeasurementS
 }
 
 std::string ThroughputText(const ThroughputReport& report) {
-  std::string out;
-  for (const ThroughputHalf* half : {&report.upper, &report.lower}) {
-    if (!half->shown) continue;
-    if (!out.empty()) out += "\n";
-    if (half->hasResults) out += half->copyText + "\n";
-    out += half->memo + "\n";
-  }
-  return out;
+  auto half = [](const ThroughputHalf& h) { return HalfText{h.shown, h.hasResults, h.copyText, h.memo}; };
+  return TwoHalvesText(half(report.upper), half(report.lower));
 }
 
 }  // namespace korvane

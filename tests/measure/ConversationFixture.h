@@ -5,6 +5,7 @@
 
 #include "analysis/FrameAnalyser.h"
 #include "analysis/TraceSession.h"
+#include "measure/TableChains.h"
 
 namespace korvane::testing {
 
@@ -28,43 +29,14 @@ class ConversationTables {
 
   int32_t Station(uint8_t last) {
     const uint8_t ip[4] = {10, 0, 0, last};
-    const AddressKey key = AddressKey::From(ip, 4);
-    int32_t at = tables().NetStationTree.Find(key);
-    if (at < 0) at = tables().NetStationTree.Insert(key);
-    return at;
+    return chains_.Station(AddressKey::From(ip, 4));
   }
-  // The conversation of station from with station to (created when missing).
-  int32_t Peer(int32_t from, int32_t to) {
-    AnalysisTables& t = tables();
-    NetStationNode& n = t.NetStationTree[from];
-    n.Role |= 3;
-    for (int32_t p = n.FirstNetPeer; p >= 0; p = t.NetPeers[size_t(p)].Next)
-      if (t.NetPeers[size_t(p)].DestAddress == t.NetStationTree[to].Address) return p;
-    const auto at = int32_t(t.NetPeers.size());
-    t.NetPeers.emplace_back().DestAddress = t.NetStationTree[to].Address;
-    if (n.LastNetPeer >= 0) t.NetPeers[size_t(n.LastNetPeer)].Next = at;
-    else n.FirstNetPeer = at;
-    n.LastNetPeer = at;
-    return at;
-  }
+  int32_t Peer(int32_t from, int32_t to) { return chains_.Peer(from, to); }
   int32_t Stream(int32_t peer, uint8_t kind, uint16_t sourcePort = 0, uint16_t destPort = 0) {
-    AnalysisTables& t = tables();
-    const auto at = int32_t(t.Streams.size());
-    TTransHead& s = t.Streams.emplace_back();
-    s.Kind = kind;
-    s.SourcePort = sourcePort;
-    s.DestPort = destPort;
-    s.Peer = peer;
-    TNetPeer& p = t.NetPeers[size_t(peer)];
-    if (p.LastStream >= 0) t.Streams[size_t(p.LastStream)].Next = at;
-    else p.FirstStream = at;
-    p.LastStream = at;
-    return at;
+    return chains_.Stream(peer, kind, sourcePort, destPort);
   }
   TPacket& Add(int32_t stream, const Pkt& k) {
-    AnalysisTables& t = tables();
-    const auto at = int32_t(t.PacketList.size());
-    TPacket& r = t.PacketList.emplace_back();
+    TPacket r;
     r.FrameNumber = k.frame;
     r.TimeStamp = k.time;
     r.Flags = k.flags;
@@ -77,21 +49,13 @@ class ConversationTables {
     r.FrameLength = k.length ? k.length : uint16_t(64 + k.payload);
     r.IpId = k.ipId;
     r.Window = k.window;
-    TTransHead& s = t.Streams[size_t(stream)];
-    if (s.LastPacket >= 0) {
-      t.PacketList[size_t(s.LastPacket)].Next = at;
-      r.Prev = s.LastPacket;
-    } else {
-      s.FirstPacket = at;
-    }
-    s.LastPacket = at;
-    ++s.PacketCount;
     session_->info.FramesRead = std::max(session_->info.FramesRead, k.frame);
-    return t.PacketList[size_t(at)];
+    return tables().PacketList[size_t(chains_.Add(stream, r))];
   }
 
  private:
   std::unique_ptr<TraceSession> session_ = std::make_unique<TraceSession>();
+  TableChains chains_{*session_};
 };
 
 }  // namespace korvane::testing

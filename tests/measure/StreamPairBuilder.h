@@ -7,6 +7,7 @@
 #include "analysis/FrameAnalyser.h"
 #include "analysis/TraceSession.h"
 #include "measure/ConversationMeasurement.h"
+#include "measure/TableChains.h"
 #include "scenario/PacketBuilder.h"
 
 namespace korvane::test {
@@ -26,39 +27,15 @@ class StreamPairBuilder {
     ab = Peer(a, b);
   }
 
-  int32_t Station(const AddressKey& key) {
-    const int32_t at = s.tables.NetStationTree.Insert(key);
-    s.tables.NetStationTree[at].Role = 3;
-    return at;
-  }
-  int32_t Peer(int32_t from, int32_t to) {
-    auto& t = s.tables;
-    const auto at = int32_t(t.NetPeers.size());
-    t.NetPeers.emplace_back().DestAddress = t.NetStationTree[to].Address;
-    NetStationNode& n = t.NetStationTree[from];
-    if (n.FirstNetPeer < 0) n.FirstNetPeer = at;
-    else t.NetPeers[size_t(n.LastNetPeer)].Next = at;
-    n.LastNetPeer = at;
-    return at;
-  }
+  int32_t Station(const AddressKey& key) { return chains.Station(key); }
+  int32_t Peer(int32_t from, int32_t to) { return chains.Peer(from, to); }
   // B's conversation back to A, made on first use.
   int32_t Back() {
     if (ba < 0) ba = Peer(b, a);
     return ba;
   }
   int32_t Stream(int32_t peer, uint8_t kind, uint16_t sourcePort = 0, uint16_t destPort = 0) {
-    auto& t = s.tables;
-    const auto at = int32_t(t.Streams.size());
-    TTransHead& h = t.Streams.emplace_back();
-    h.Kind = kind;
-    h.SourcePort = sourcePort;
-    h.DestPort = destPort;
-    h.Peer = peer;
-    TNetPeer& owner = t.NetPeers[size_t(peer)];
-    if (owner.FirstStream < 0) owner.FirstStream = at;
-    else t.Streams[size_t(owner.LastStream)].Next = at;
-    owner.LastStream = at;
-    return at;
+    return chains.Stream(peer, kind, sourcePort, destPort);
   }
   // The usual pair: A 1030 -> B 80 and back.
   void TcpPair() {
@@ -67,22 +44,7 @@ class StreamPairBuilder {
   }
 
   // Appends a record to a stream's chain and returns its PacketList index.
-  int32_t Add(int32_t stream, TPacket p) {
-    auto& t = s.tables;
-    const auto at = int32_t(t.PacketList.size());
-    TTransHead& h = t.Streams[size_t(stream)];
-    p.Prev = h.LastPacket;
-    p.Next = -1;
-    t.PacketList.push_back(p);
-    if (h.LastPacket < 0) h.FirstPacket = at;
-    else t.PacketList[size_t(h.LastPacket)].Next = at;
-    h.LastPacket = at;
-    if (IsGapMarker(p.Flags)) ++h.GapMarkers;
-    else if (p.Flags & packet_flag::IcmpReport) ++h.IcmpReports;
-    else ++h.PacketCount;
-    h.MaxWindow = std::max(h.MaxWindow, p.Window);
-    return at;
-  }
+  int32_t Add(int32_t stream, TPacket p) { return chains.Add(stream, p); }
 
   static TPacket Tcp(int64_t frame, double timeUs, uint32_t seq, uint32_t ack, uint16_t flags, uint16_t payload = 0,
                      uint16_t window = 8760) {
@@ -128,6 +90,7 @@ class StreamPairBuilder {
   }
 
   TraceSession s;
+  testing::TableChains chains{s};
   int32_t a = -1, b = -1, ab = -1, ba = -1;
   int32_t forward = -1, reverse = -1;
 };
