@@ -1,5 +1,6 @@
 #include "reports/ConversationGrid.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/FrameAnalyser.h"
@@ -301,6 +302,9 @@ void GridFill::Stream(int32_t station, int32_t conversation, int32_t streamIndex
 
 }  // namespace
 
+bool TraceHasNetworkStations(const TraceSession& session) { return session.tables.NetStationTree.size() > 0; }
+bool TraceHasIpxStations(const TraceSession& session) { return session.tables.IpxStationCount > 0; }
+
 std::array<std::string, kGridShownColumns> ConversationGridHeadings(PacketsBytes packetsBytes) {
   static constexpr std::array<std::string_view, 3> kPackets = {"Pkts Clt<->Svr", "Pkts Clt->Svr", "Pkts Clt<-Svr"};
   static constexpr std::array<std::string_view, 3> kBytes = {"Bytes Clt<->Svr", "Bytes Clt->Svr", "Bytes Clt<-Svr"};
@@ -324,7 +328,7 @@ ConversationGrid BuildConversationGrid(const TraceSession& session, const Proble
   ConversationGrid grid;
   grid.headings = ConversationGridHeadings(options.packetsBytes);
   const AnalysisTables& t = session.tables;
-  if (t.NetStationTree.size() == 0) {
+  if (!TraceHasNetworkStations(session)) {
     grid.noIpTraffic = true;
     return grid;
   }
@@ -364,18 +368,33 @@ void SortConversationGrid(ConversationGrid& grid, int column, bool ascending) {
   stats_text::SortRows(grid.rows, size_t(column), GridColumnSortsAsText(column), ascending);
 }
 
+namespace {
+// Shown columns left..right of one row, tab-separated, a mark as "X", ending the line.
+template <class Cells>
+void AppendGridLine(std::string& out, const Cells& cells, int left, int right) {
+  for (int c = left; c <= right; ++c) {
+    if (c > left) out += '\t';
+    out += cells[size_t(c)] == kGridMark ? std::string("X") : std::string(cells[size_t(c)]);
+  }
+  out += '\n';
+}
+}  // namespace
+
+std::string ConversationGridSelectionText(const ConversationGrid& grid, int left, int top, int right, int bottom) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, kGridShownColumns - 1);
+  bottom = std::min(bottom, int(grid.rows.size()) - 1);
+  std::string out;
+  for (int r = top; r <= bottom && left <= right; ++r) AppendGridLine(out, grid.rows[size_t(r)].cells, left, right);
+  return out;
+}
+
 std::string ConversationGridText(const ConversationGrid& grid) {
   if (grid.noIpTraffic) return std::string(kNoIpTrafficText) + "\n";
   std::string out;
-  auto line = [&out](const auto& cells) {
-    for (int c = 0; c < kGridShownColumns; ++c) {
-      if (c) out += '\t';
-      out += cells[size_t(c)] == kGridMark ? std::string("X") : std::string(cells[size_t(c)]);
-    }
-    out += '\n';
-  };
-  line(grid.headings);
-  for (const GridRow& row : grid.rows) line(row.cells);
+  AppendGridLine(out, grid.headings, 0, kGridShownColumns - 1);
+  for (const GridRow& row : grid.rows) AppendGridLine(out, row.cells, 0, kGridShownColumns - 1);
   for (const auto& box : grid.boxes)
     for (const std::string& text : box) out += text + '\n';
   return out;

@@ -47,6 +47,11 @@ struct ConversationGrid {
   std::array<std::vector<std::string>, 3> boxes;  // the total boxes' lines
 };
 
+// Whether the trace holds IP or IPX stations (without them the page shows only
+// kNoIpTrafficText), and whether it holds IPX ones ("Show IPX Node by OUI" is shown only then).
+bool TraceHasNetworkStations(const TraceSession& session);
+bool TraceHasIpxStations(const TraceSession& session);
+
 // Headings of row 0 (columns 12 and 13 by the Packets && Bytes selector).
 std::array<std::string, kGridShownColumns> ConversationGridHeadings(PacketsBytes packetsBytes);
 // The 18 entries of "Sort by"; entry n sorts column n.
@@ -70,6 +75,10 @@ void UpdateGridNames(const TraceSession& session, ConversationGrid& grid, const 
 // number they show (thousands separators and "%" ignored). Equal rows keep their order.
 void SortConversationGrid(ConversationGrid& grid, int column, bool ascending);
 bool GridColumnSortsAsText(int column);
+
+// The selected rectangle (data rows top..bottom, shown columns left..right, clamped to the
+// grid) as text: cells separated by tabs, one line per row, a mark as "X". Edit > Copy.
+std::string ConversationGridSelectionText(const ConversationGrid& grid, int left, int top, int right, int bottom);
 
 // What korvane-cli prints: the heading row, one row per conversation (columns 0..17, a
 // mark as "X"), tab-separated, then the lines of the three total boxes.

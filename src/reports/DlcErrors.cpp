@@ -162,11 +162,22 @@ EthernetErrors BuildEthernetErrors(const TraceSession& session, const DlcErrorOp
   return out;
 }
 
+const std::array<std::string_view, 4>& CollisionHeadings() {
+  static constexpr std::array<std::string_view, 4> headings = {"DLC Source", "Transmits", "Retransmits",
+                                                               "% Retransmitted"};
+  return headings;
+}
+
 std::string EthernetErrorsCopyText(const EthernetErrors& errors) {
-  std::string text = "Frame Error Summary\n";
+  std::string text(kFrameErrorSummaryCaption);
+  text += '\n';
   for (const FrameErrorItem& item : errors.frameErrors) text += item.label + " \t" + item.count + "\n";
-  text += "Collision Fragment Analysis\n";
-  text += "DLC Source\tTransmits\tRetransmits\t% Retransmitted\n";
+  text += kCollisionAnalysisCaption;
+  text += '\n';
+  for (size_t i = 0; i < CollisionHeadings().size(); ++i) {
+    text += CollisionHeadings()[i];
+    text += i + 1 < CollisionHeadings().size() ? '\t' : '\n';
+  }
   for (const CollisionRow& row : errors.collisions)
     text += row.source + "\t" + row.transmitsText + "\t" + row.retransmitsText + "\t" + std::to_string(row.percent) +
             "%\n";

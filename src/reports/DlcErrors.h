@@ -45,6 +45,13 @@ struct EthernetErrors {
   std::vector<std::string> notes;          // the notes box; its first line is "Notes"
 };
 
+// The captions of the Ethernet panel's two boxes and the headings of the collision table, as
+// the page shows them and the copied text repeats them.
+inline constexpr std::string_view kFrameErrorSummaryCaption = "Frame Error Summary";
+inline constexpr std::string_view kCollisionAnalysisCaption = "Collision Fragment Analysis";
+// "DLC Source", "Transmits", "Retransmits", "% Retransmitted".
+const std::array<std::string_view, 4>& CollisionHeadings();
+
 EthernetErrors BuildEthernetErrors(const TraceSession& session, const DlcErrorOptions& options = {});
 // The copy button's text, one item per line.
 std::string EthernetErrorsCopyText(const EthernetErrors& errors);

@@ -104,16 +104,17 @@ std::string FileSummaryText(const FileSummary& summary) {
   auto pct = [](int p) { return std::to_string(p) + "%"; };
 
   line({summary.utilisationCaption});
-  line({"", "Average", "Peak"});
-  line({"Bandwidth", summary.averageBandwidth, summary.peakBandwidth});
-  line({"Bytes/Sec", summary.averageBytesPerSecond, summary.peakBytesPerSecond});
-  line({"Frms/Sec", summary.averageFramesPerSecond, summary.peakFramesPerSecond});
+  namespace h = summary_heading;
+  line({"", h::Average, h::Peak});
+  line({h::Bandwidth, summary.averageBandwidth, summary.peakBandwidth});
+  line({h::BytesPerSecond, summary.averageBytesPerSecond, summary.peakBytesPerSecond});
+  line({h::FramesPerSecond, summary.averageFramesPerSecond, summary.peakFramesPerSecond});
   text += '\n';
-  line({"File Attributes"});
+  line({h::FileAttributes});
   for (const auto& [label, value] : summary.attributes) line({label, value});
   text += '\n';
-  line({"Frame Statistics"});
-  line({"", "Frames", "%", "Bytes", "%", "Ave Size", "Largest"});
+  line({h::FrameStatistics});
+  line({"", h::Frames, "%", h::Bytes, "%", h::AverageSize, h::Largest});
   for (size_t i = 0; i < 3; ++i) {
     const auto& r = summary.frameStatistics[i];
     line({r.label, r.frames, pct(r.framesPercent), r.bytes, pct(r.bytesPercent), r.averageSize, r.largest});
@@ -121,7 +122,7 @@ std::string FileSummaryText(const FileSummary& summary) {
   const auto& total = summary.frameStatistics[3];
   line({total.label, total.frames, "", total.bytes});
   text += '\n';
-  line({"DLC Encapsulation Types"});
+  line({h::Encapsulations});
   for (const auto& r : summary.encapsulations) {
     if (r.gaugeVisible)
       line({r.label, r.count, pct(r.percent)});

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,15 @@ struct FileSummary {
   std::array<EncapsulationRow, 4> encapsulations;     // LLC, SNAP, Etype/MAC, Novell Raw
   std::array<std::string, 3> statusPanels;
 };
+
+// Headings of the page's boxes, rows and columns; the page and its text share them.
+namespace summary_heading {
+inline constexpr std::string_view FileAttributes = "File Attributes", FrameStatistics = "Frame Statistics",
+                                  Encapsulations = "DLC Encapsulation Types", Average = "Average", Peak = "Peak",
+                                  Bandwidth = "Bandwidth", BytesPerSecond = "Bytes/Sec",
+                                  FramesPerSecond = "Frms/Sec", Frames = "Frames", Bytes = "Bytes",
+                                  AverageSize = "Ave Size", Largest = "Largest";
+}  // namespace summary_heading
 
 FileSummary BuildFileSummary(const TraceSession& session, const SummaryOptions& options);
 // The page as plain text, tab-separated where the page has columns.

@@ -63,19 +63,20 @@ OpenResult ReadCheckedTrace(TraceSession& session, ByteSource& source) {
   return result;
 }
 
+OpenResult CheckTraceFile(TraceSession& session, const std::string& path, std::unique_ptr<FileSource>& source) {
+  source = FileSource::Open(path);
+  if (!source) {
+    session.info.CurrentFileName = path;
+    return Refusal(session, kCannotOpenText);
+  }
+  return CheckTrace(session, path, *source);
+}
+
 OpenResult OpenTrace(TraceSession& session, const std::string& path, ByteSource* source) {
   std::unique_ptr<FileSource> file;
-  if (!source) {
-    file = FileSource::Open(path);
-    if (!file) {
-      session.info.CurrentFileName = path;
-      return Refusal(session, kCannotOpenText);
-    }
-    source = file.get();
-  }
-  OpenResult checked = CheckTrace(session, path, *source);
+  OpenResult checked = source ? CheckTrace(session, path, *source) : CheckTraceFile(session, path, file);
   if (checked.status != OpenStatus::Loaded) return checked;
-  return ReadCheckedTrace(session, *source);
+  return ReadCheckedTrace(session, source ? *source : *file);
 }
 
 }  // namespace korvane

@@ -23,6 +23,9 @@ inline constexpr const char* kOpenTraceTitle = "Open Trace File";
 // Detection, the header step and the acceptance tests, without reading any frame. On
 // success the session's file info is ready for ReadCheckedTrace.
 OpenResult CheckTrace(TraceSession& session, const std::string& path, ByteSource& source);
+// Opens the file at path and checks it; the source stays open for ReadCheckedTrace. A file
+// that cannot be opened is refused with the cannot-open text.
+OpenResult CheckTraceFile(TraceSession& session, const std::string& path, std::unique_ptr<FileSource>& source);
 // Reads a checked trace into the session's tables.
 OpenResult ReadCheckedTrace(TraceSession& session, ByteSource& source);
 

@@ -176,13 +176,13 @@ std::vector<ChartPoint> ProtocolSeries(const AnalysisTables& tables, PacketClass
     else if (packetClass == PacketClass::NonBroadcast) value = p.Frames - p.GroupFrames;
     if (value == 0) continue;
     points.push_back({std::string(ProtocolCategoryName(uint8_t(c))) + " -", value, 0.0,
-                      ProtocolChartColour(uint8_t(c))});
+                      ProtocolCategoryColour(uint8_t(c))});
   }
   FillPercents(points);
   return points;
 }
 
-ChartColour ProtocolChartColour(uint8_t category) {
+ChartColour ProtocolCategoryColour(uint8_t category) {
   static constexpr std::array<ChartColour, kProtocolCategoryCount> kColours = {{
       {255, 0, 0},      // Appletalk: red
       {192, 220, 192},  // ARP/RARP: pale green

@@ -65,6 +65,6 @@ std::string ProtocolChartTitle(PacketClass packetClass);
 // packet class; categories with 0 left out; in category order.
 std::vector<ChartPoint> ProtocolSeries(const AnalysisTables& tables, PacketClass packetClass);
 // The colour the charts give a protocol category.
-ChartColour ProtocolChartColour(uint8_t category);
+ChartColour ProtocolCategoryColour(uint8_t category);
 
 }  // namespace korvane

@@ -54,7 +54,7 @@ void StoreInteger(KeyValueStore& store, std::string_view section, std::string_vi
 }
 
 void StoreBool(KeyValueStore& store, std::string_view section, std::string_view name, bool value) {
-  store.SetValue(section, name, value ? "true" : "false");
+  store.SetValue(section, name, value ? "1" : "0");
 }
 
 }  // namespace korvane

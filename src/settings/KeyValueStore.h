@@ -2,8 +2,8 @@
 // desktop program puts it over QSettings; korvane-cli and the tests use the INI file store
 // (the same text QSettings writes on Linux) or the memory store.
 //
-// Values are text: integers as decimal text, booleans as "true"/"false" (the words QSettings
-// writes; "1"/"0" are read as well), colours as decimal integers, raw values as their bytes.
+// Values are text: integers and booleans as decimal text (booleans "1"/"0"; the words
+// "true"/"false" are read as well), colours as decimal integers, raw values as their bytes.
 #pragma once
 #include <map>
 #include <optional>

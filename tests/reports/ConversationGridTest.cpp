@@ -185,6 +185,32 @@ TEST(ConversationGrid, TraceWithoutNetworkStationsShowsTheNote) {
   EXPECT_EQ(ConversationGridText(grid), std::string(kNoIpTrafficText) + "\n");
 }
 
+TEST(ConversationGrid, NetworkAndIpxStationsOfTheTrace) {
+  Grid g;
+  EXPECT_FALSE(TraceHasNetworkStations(g.session()));
+  g.Tcp(1, 2, 80, 4, 1000);
+  EXPECT_TRUE(TraceHasNetworkStations(g.session()));
+  EXPECT_FALSE(TraceHasIpxStations(g.session()));
+  g.tables().IpxStationCount = 1;
+  EXPECT_TRUE(TraceHasIpxStations(g.session()));
+}
+
+TEST(ConversationGrid, SelectionTextCopiesTheRectangleWithMarksAsX) {
+  ConversationGrid grid;
+  for (int r = 0; r < 3; ++r) {
+    GridRow row;
+    for (int c = 0; c < kGridColumns; ++c) row.cells[size_t(c)] = std::to_string(r) + "." + std::to_string(c);
+    grid.rows.push_back(row);
+  }
+  grid.rows[1].cells[0] = std::string(kGridMark);
+  EXPECT_EQ(ConversationGridSelectionText(grid, 0, 1, 2, 2), "X\t1.1\t1.2\n2.0\t2.1\t2.2\n");
+  // Clamped to the shown columns and the rows there are; the hidden columns never leave.
+  EXPECT_EQ(ConversationGridSelectionText(grid, 17, 2, 30, 9), "2.17\n");
+  EXPECT_EQ(ConversationGridSelectionText(grid, -1, -1, 0, 0), "0.0\n");
+  EXPECT_EQ(ConversationGridSelectionText(grid, 3, 0, 2, 2), "");
+  EXPECT_EQ(ConversationGridSelectionText(ConversationGrid{}, 0, 0, 17, 0), "");
+}
+
 TEST(ConversationGrid, CountLabel) {
   EXPECT_EQ(ConversationCountLabel(0), "");
   EXPECT_EQ(ConversationCountLabel(1), "1 Conversation Analyzed");

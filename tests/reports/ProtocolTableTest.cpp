@@ -193,8 +193,8 @@ TEST(ProtocolChart, PacketClassPicksTheCounts) {
   EXPECT_EQ(unicast[0].label, "IP -");
   EXPECT_EQ(ProtocolChartTitle(PacketClass::NonBroadcast), "Protocol Distribution - Non-Broadcast Packets");
   EXPECT_EQ(ProtocolChartTitle(PacketClass::All), "Protocol Distribution - All Packets");
-  EXPECT_EQ(ProtocolChartColour(category::Ip), (ChartColour{0, 0, 255}));
-  EXPECT_EQ(ProtocolChartColour(category::Mac), (ChartColour{0, 255, 255}));
+  EXPECT_EQ(ProtocolCategoryColour(category::Ip), (ChartColour{0, 0, 255}));
+  EXPECT_EQ(ProtocolCategoryColour(category::Mac), (ChartColour{0, 255, 255}));
 }
 
 // ---- on a trace -----------------------------------------------------------------------

@@ -174,8 +174,8 @@ TEST(ProblemFinderSettingsTest, SaveWritesEveryValueAndLoadsBack) {
 
   IniFileStore store;
   settings.Save(store);
-  EXPECT_EQ(store.Value(kProblemFinderSection, "EnableIPLocalRouting"), "false");
-  EXPECT_EQ(store.Value(kProblemFinderSection, "EnableIPXLocalRouting"), "true");
+  EXPECT_EQ(store.Value(kProblemFinderSection, "EnableIPLocalRouting"), "0");
+  EXPECT_EQ(store.Value(kProblemFinderSection, "EnableIPXLocalRouting"), "1");
   EXPECT_EQ(store.Value(kProblemFinderSection, "ThresholdTCPStuckWindow"), "4321");
   const std::string text = store.Text();
   EXPECT_EQ(text.rfind("[Problem%20Finder]\n", 0), 0u);

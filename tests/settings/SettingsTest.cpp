@@ -43,9 +43,9 @@ TEST(StoredValuesTest, BooleansInBothForms) {
   EXPECT_EQ(StoredBool(store, "S", "missing"), std::nullopt);
 
   StoreBool(store, "S", "b", true);
-  EXPECT_EQ(store.Value("S", "b"), "true");
+  EXPECT_EQ(store.Value("S", "b"), "1");
   StoreBool(store, "S", "b", false);
-  EXPECT_EQ(store.Value("S", "b"), "false");
+  EXPECT_EQ(store.Value("S", "b"), "0");
   StoreInteger(store, "S", "n", -42);
   EXPECT_EQ(store.Value("S", "n"), "-42");
 }
