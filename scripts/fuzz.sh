@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz/, writes their seed corpora and
+# runs each target for SECONDS_PER_TARGET seconds (default 60), one after the other.
+# Prints per target the executions, executions per second and findings (crash-, leak-,
+# timeout- and oom- files under build-fuzz/fuzz-run/findings/); exits non-zero on any.
+# The corpora in build-fuzz/fuzz-run/corpus-* grow from run to run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+
+scripts/setup.sh
+clang_major="$(clang++ -dumpversion | cut -d. -f1)"
+if ! ls /usr/lib/llvm-"$clang_major"/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "libclang-rt-$clang_major-dev"
+fi
+
+build=build-fuzz
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON \
+  -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_BENCH=OFF -DKORVANE_BUILD_DESKTOP=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target korvane-fuzz-trace korvane-fuzz-frame korvane-fuzz-seeds
+
+run="$build/fuzz-run"
+rm -rf "$run/seeds" "$run/findings"
+mkdir -p "$run"
+# The office and Token Ring scenarios in every format, cut short, and the damaged corpus.
+"$build/fuzz/korvane-fuzz-seeds" "$run/seeds" fuzz/corpus/damaged/*
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
+declare -A max_len=([trace]=65536 [frame]=16384)
+status=0
+for target in trace frame; do
+  corpus="$run/corpus-$target" findings="$run/findings/$target"
+  mkdir -p "$corpus" "$findings"
+  log="$run/$target.log"
+  "$build/fuzz/korvane-fuzz-$target" "$corpus" "$run/seeds/$target" -dict="fuzz/$target.dict" \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="${max_len[$target]}" \
+    -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1 || true
+  executions="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
+  per_second="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")"
+  found="$(find "$findings" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)"
+  # A run that ended without its final statistics died in a way libFuzzer could not report.
+  [ -n "$executions" ] || found=$((found + 1))
+  printf '%s: %s executions, %s exec/s, %s findings\n' "$target" "${executions:-?}" "${per_second:-?}" "$found"
+  if [ "$found" -ne 0 ]; then
+    status=1
+    grep -m1 -E 'ERROR|runtime error|SUMMARY' "$log" || true
+    echo "  log: $log; inputs: $findings/"
+  fi
+done
+exit "$status"
