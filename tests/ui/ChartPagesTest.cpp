@@ -55,21 +55,7 @@ struct ShownPage {
   Page page;
 };
 
-class ChartPagesTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    demo_ = test::DemoTrace().release();
-    ring_ = test::TokenRingTrace().release();
-  }
-  static void TearDownTestSuite() {
-    delete demo_;
-    delete ring_;
-  }
-  static TraceSession* demo_;
-  static TraceSession* ring_;
-};
-TraceSession* ChartPagesTest::demo_ = nullptr;
-TraceSession* ChartPagesTest::ring_ = nullptr;
+using ChartPagesTest = test::TwoTraceSuite;
 
 TEST_F(ChartPagesTest, FrameSizeChartShowsTheBandsOfTheTrace) {
   ChartProperties properties;

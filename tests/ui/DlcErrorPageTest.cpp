@@ -71,27 +71,15 @@ RingMap SyntheticRing(int count) {
   return ring;
 }
 
-class DlcErrorPageTest : public ::testing::Test {
+class DlcErrorPageTest : public test::TwoTraceSuite {
  protected:
-  static void SetUpTestSuite() {
-    demo_ = test::DemoTrace().release();
-    ring_ = test::TokenRingTrace().release();
-  }
-  static void TearDownTestSuite() {
-    delete demo_;
-    delete ring_;
-  }
   void SetUp() override {
     page_.resize(960, 620);
     page_.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page_));
   }
-  static TraceSession* demo_;
-  static TraceSession* ring_;
   TDlcErrorPage page_;
 };
-TraceSession* DlcErrorPageTest::demo_ = nullptr;
-TraceSession* DlcErrorPageTest::ring_ = nullptr;
 
 TEST_F(DlcErrorPageTest, NoTraceShowsNeitherPanel) {
   EXPECT_FALSE(page_.ShowsEthernet());

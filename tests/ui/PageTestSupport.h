@@ -53,4 +53,20 @@ inline void SaveShot(QWidget& widget, const QString& name) {
   SaveShot(widget.grab().toImage(), name);
 }
 
+// A suite that reads the Ethernet demo trace and a Token Ring trace once for all its tests.
+class TwoTraceSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    demo_ = DemoTrace().release();
+    ring_ = TokenRingTrace().release();
+  }
+  static void TearDownTestSuite() {
+    delete demo_;
+    delete ring_;
+    demo_ = ring_ = nullptr;
+  }
+  static inline TraceSession* demo_ = nullptr;
+  static inline TraceSession* ring_ = nullptr;
+};
+
 }  // namespace korvane::test
