@@ -1,5 +1,7 @@
 #include "reports/FileSummary.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "analysis/FrameAnalyser.h"
@@ -17,7 +19,7 @@ FileSummary BuildFileSummary(const TraceSession& session, const SummaryOptions& 
   const UtilisationSummary& u = t.Utilisation;
   const TraceFileInfo& info = session.info;
   const bool tokenRing = info.TopologyCode == topology::TokenRing;
-  const int32_t lineSpeed = options.lineSpeedMbps > 0 ? options.lineSpeedMbps : session.AnalysedLineSpeedMbps;
+  const int32_t lineSpeed = std::max<int32_t>(1, options.lineSpeedMbps > 0 ? options.lineSpeedMbps : session.AnalysedLineSpeedMbps);
   const int32_t duplex = options.duplexFactor > 0 ? options.duplexFactor : 1;
   const int64_t total = s.FramesAnalysed;
   const int64_t intervals = t.IntervalCount;

@@ -1,5 +1,7 @@
 #include "reports/OpenTrace.h"
 
+#include <algorithm>
+
 #include "input/Detect.h"
 
 namespace korvane {
@@ -38,7 +40,8 @@ OpenResult CheckTrace(TraceSession& session, const std::string& path, ByteSource
   info.ReaderRejected = false;
   HeaderResult header = ReadTraceHeader(info.DetectedFormat, source, path, info);
   info.TopologyCode = header.topology;
-  info.LineSpeedMbps = int32_t(header.bandwidthBps / 1000000);
+  // Figures are relative to whole Mbit/s: a slower line counts as 1 Mbit/s rather than 0.
+  info.LineSpeedMbps = std::max<int32_t>(1, int32_t(header.bandwidthBps / 1000000));
   const uint8_t t = info.TopologyCode;
   if (t == 2 || t == 3 || t > 18) return Refusal(session, name + " contains an unsupported interface.");
   if (t > 1 || !IsAcceptedFormat(info.DetectedFormat))

@@ -169,5 +169,19 @@ TEST_F(CliTest, SummaryAndDumpAgree) {
   EXPECT_NE(summary.out.find(std::to_string(frames.size()) + " Frames"), std::string::npos);
 }
 
+// A header naming a line slower than 1 Mbit/s once gave a line speed of 0 and a summary
+// that divided by it.
+TEST_F(CliTest, LineSlowerThanOneMegabitIsNoDivisionByZero) {
+  tools::NetXRayOptions slow;
+  slow.lineSpeed = 50000;  // bit/s
+  const std::string path = Write("slow.cap", tools::WriteNetXRay(tools::OfficeLanScenario(), slow));
+  CliRun r = Cli("summary " + path);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Media Utilization (based on 1 Mbps)"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("-9,"), std::string::npos) << r.out;
+  r = Cli("conversations " + path);
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
 }  // namespace
 }  // namespace korvane

@@ -66,7 +66,7 @@ int Conversations(const TraceSession& session, const ProblemFinderSettings& sett
   nlohmann::ordered_json out;
   out["Conversations"] = std::move(rows);
   out["Totals"] = {grid.boxes[0], grid.boxes[1], grid.boxes[2]};
-  std::cout << out.dump(1) << '\n';
+  std::cout << out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   return kExitDone;
 }
 

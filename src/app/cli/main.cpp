@@ -181,7 +181,7 @@ int RunDump(const CommonOptions& common, bool packets) {
   if (int status = Read(common, trace); status != kExitDone) return status;
   DumpOptions options;
   options.packets = packets;
-  std::cout << DumpTables(*trace.session, options).dump(1) << '\n';
+  std::cout << DumpTables(*trace.session, options).dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   return kExitDone;
 }
 
@@ -198,7 +198,7 @@ void PrintTable(const std::array<std::string_view, N>& headings, const Rows& row
       for (size_t c = 0; c < N; ++c) object[std::string(headings[c])] = row[c];
       out.push_back(std::move(object));
     }
-    std::cout << out.dump(1) << '\n';
+    std::cout << out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     return;
   }
   std::string text;
@@ -298,7 +298,7 @@ int RunDlcErrors(const CommonOptions& common) {
     }
     out["Collision Fragment Analysis"] = std::move(collisions);
     out["Notes"] = std::vector<std::string>(errors.notes.begin() + 1, errors.notes.end());
-    std::cout << out.dump(1) << '\n';
+    std::cout << out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     return kExitDone;
   }
   TokenRingErrors errors = BuildTokenRingErrors(session);
@@ -335,7 +335,7 @@ int RunDlcErrors(const CommonOptions& common) {
     stations.push_back(std::move(object));
   }
   out["Ring Map"] = {{"Message", errors.ring.message}, {"Stations", std::move(stations)}};
-  std::cout << out.dump(1) << '\n';
+  std::cout << out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   return kExitDone;
 }
 
