@@ -379,16 +379,22 @@ bool MeasurableKind(uint8_t kind) {
   }
 }
 
+int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation) {
+  if (sourceStation < 0 || size_t(sourceStation) >= tables.NetStationTree.size() || forwardConversation < 0 ||
+      size_t(forwardConversation) >= tables.NetPeers.size())
+    return -1;
+  const int32_t partner = tables.NetStationTree.Find(tables.NetPeers[size_t(forwardConversation)].DestAddress);
+  if (partner < 0) return -1;
+  const AddressKey& source = tables.NetStationTree[sourceStation].Address;
+  for (int32_t peer = tables.NetStationTree[partner].FirstNetPeer; peer >= 0; peer = tables.NetPeers[size_t(peer)].Next)
+    if (tables.NetPeers[size_t(peer)].DestAddress == source) return peer;
+  return -1;
+}
+
 int32_t FindReverseStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
                           int32_t forwardStream, bool* oneWay) {
-  const TNetPeer& conversation = tables.NetPeers[size_t(forwardConversation)];
   const TTransHead& forward = tables.Streams[size_t(forwardStream)];
-  const AddressKey& source = tables.NetStationTree[sourceStation].Address;
-  const int32_t partner = tables.NetStationTree.Find(conversation.DestAddress);
-  if (partner < 0 || tables.NetStationTree[partner].FirstNetPeer < 0) *oneWay = true;
-  if (*oneWay) return -1;
-  int32_t back = tables.NetStationTree[partner].FirstNetPeer;
-  while (back >= 0 && !(tables.NetPeers[size_t(back)].DestAddress == source)) back = tables.NetPeers[size_t(back)].Next;
+  const int32_t back = *oneWay ? -1 : FindReturnConversation(tables, sourceStation, forwardConversation);
   if (back < 0) {
     *oneWay = true;
     return -1;

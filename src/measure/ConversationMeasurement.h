@@ -54,6 +54,10 @@ struct MeasurementResults {
 // NetBIOS, SMB and PBurst.
 bool MeasurableKind(uint8_t kind);
 
+// The partner's conversation back to the source of a forward conversation; -1 when the
+// partner never sent anything to the source.
+int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation);
+
 // The partner's stream back to the sender, as the measurement pairs them; -1 when there
 // is none. oneWay is set when the partner sent nothing back to the sender at all.
 int32_t FindReverseStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,

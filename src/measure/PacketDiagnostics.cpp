@@ -368,18 +368,6 @@ double ElapsedMicros(double before, double now) {
   return elapsed;
 }
 
-int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation) {
-  if (sourceStation < 0 || size_t(sourceStation) >= tables.NetStationTree.size() || forwardConversation < 0 ||
-      size_t(forwardConversation) >= tables.NetPeers.size())
-    return -1;
-  const int32_t partner = tables.NetStationTree.Find(tables.NetPeers[size_t(forwardConversation)].DestAddress);
-  if (partner < 0) return -1;
-  const AddressKey& source = tables.NetStationTree[sourceStation].Address;
-  for (int32_t peer = tables.NetStationTree[partner].FirstNetPeer; peer >= 0; peer = tables.NetPeers[size_t(peer)].Next)
-    if (tables.NetPeers[size_t(peer)].DestAddress == source) return peer;
-  return -1;
-}
-
 int32_t VisualiserReverseStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
                                 int32_t forwardStream) {
   if (forwardStream < 0 || size_t(forwardStream) >= tables.Streams.size()) return -1;

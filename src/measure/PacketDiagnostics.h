@@ -99,9 +99,6 @@ struct PacketDiagnosticsResult {
 // stays negative.
 double ElapsedMicros(double before, double now);
 
-// The partner's conversation back to the source of a forward conversation; -1 when the
-// partner never sent anything to the source.
-int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation);
 
 // The visualiser's reverse stream: for ICMP the first ICMP stream back; for TCP, UDP, SPX,
 // NetBIOS, SMB and PBurst the first stream back with the two ports swapped (TCP and UDP

@@ -20,15 +20,7 @@ MeasurementSelection PrepareSelection(const TraceSession& session, const StreamE
   s.EndFrame = to > 0 ? to : session.info.FramesRead;
   s.StartFrame = std::clamp<int64_t>(from, 1, std::max<int64_t>(1, s.EndFrame));
   s.DestinationStation = t.NetStationTree.Find(t.NetPeers[size_t(entry.peer)].DestAddress);
-  if (s.DestinationStation >= 0) {
-    const AddressKey& source = t.NetStationTree[entry.sourceStation].Address;
-    for (int32_t p = t.NetStationTree[s.DestinationStation].FirstNetPeer; p >= 0; p = t.NetPeers[size_t(p)].Next) {
-      if (t.NetPeers[size_t(p)].DestAddress == source) {
-        s.ReverseConversation = p;
-        break;
-      }
-    }
-  }
+  s.ReverseConversation = FindReturnConversation(t, entry.sourceStation, entry.peer);
   s.OneWay = s.ReverseConversation < 0;
   if (!s.OneWay) {
     const std::string mirrored = StreamAppText(session, t.Streams[size_t(entry.stream)], true);
