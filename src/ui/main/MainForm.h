@@ -44,7 +44,7 @@ struct TraceSession;
 
 struct MainFormOptions {
   QString commandLineFile;   // opened when the window is first shown
-  QString vendorFile;        // the vendor-prefix file; empty: OUI.TXT beside the program
+  QString vendorFile;        // the vendor-prefix file; empty: the OUI.TXT the program ships with
   int closeDelayMs = 1500;   // how long the progress windows stay after their work
 };
 
