@@ -82,6 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "korvane-cli: unknown subcommand \"sumary\"; the subcommands are detect, frames, summary, dump, "
                   "protocols, dlc-errors, stations, network, streams, conversations, latency, throughput, whatif, "
                   "problems, visualize (korvane-cli --help)"},
+        UsageCase{"", "korvane-cli: give a subcommand and a trace file, e.g. korvane-cli summary FILE "
+                      "(korvane-cli --help lists the subcommands)"},
+        UsageCase{"summary", "korvane-cli: FILE is required"},
         UsageCase{"latency FILE --source a --dest b --stream x",
                   "korvane-cli: --stream: wants the stream index that `streams` prints, a whole number 0 or more; "
                   "\"x\" is not"},

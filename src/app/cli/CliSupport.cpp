@@ -43,7 +43,9 @@ CLI::Validator ExistingFile() {
 }
 
 std::optional<std::string> UnknownSubcommand(const CLI::App& app, int argc, const char* const* argv) {
-  if (argc < 2) return std::nullopt;
+  if (argc < 2)
+    return std::string("korvane-cli: give a subcommand and a trace file, e.g. korvane-cli summary FILE "
+                       "(korvane-cli --help lists the subcommands)");
   const std::string first = argv[1];
   if (first.empty() || first[0] == '-') return std::nullopt;
   for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))

@@ -18,8 +18,8 @@ CLI::Validator WholeNumber(int64_t min, int64_t max, const std::string& what);
 // Accepts the name of an existing regular file.
 CLI::Validator ExistingFile();
 
-// When the first argument is neither an option nor one of app's subcommands, the line to
-// print ("unknown subcommand ..."); nothing otherwise.
+// When there is no argument, or the first is neither an option nor one of app's
+// subcommands, the line to print ("unknown subcommand ..."); nothing otherwise.
 std::optional<std::string> UnknownSubcommand(const CLI::App& app, int argc, const char* const* argv);
 
 // The read of a checked trace. When stderr is a terminal and the read takes a while, it
