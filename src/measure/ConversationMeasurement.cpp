@@ -373,6 +373,15 @@ void Walk::Run() {
   if (res_.SampleCount > 0) {
     const double span = SampleSpan(firstSample_.first, lastSampleTime_, firstSample_.second);
     if (span > 0) res_.ThroughputAverage = double(res_.SampleBytes) / (span / 1000000.0);
+    // The whole sample is itself a run of at least a window's packets. It counts among
+    // the samples: windows of a few packets can all miss the busy start and end of a
+    // short stream and stay below its average, which would make the peak lower than the
+    // average and the contention negative.
+    const int window = std::clamp<int>(sel_.SampleWindow, 4, kSampleRing);
+    if (res_.SampleCount >= window && res_.ThroughputAverage > 0) {
+      res_.ThroughputMax = std::max(res_.ThroughputMax, res_.ThroughputAverage);
+      res_.ThroughputMin = std::min(res_.ThroughputMin, res_.ThroughputAverage);
+    }
   }
 }
 

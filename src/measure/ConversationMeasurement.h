@@ -46,10 +46,11 @@ struct MeasurementResults {
   double LatencyMin = 2147483647.0, LatencyMax = 0, LatencySum = 0;
   int64_t SampleCount = 0, SampleBytes = 0;
   int64_t PayloadSum = 0;
-  double ThroughputMin = 2147483647.0, ThroughputMax = 0;  // bytes per second
+  // Bytes per second over each window of SampleWindow packets and, once there are that
+  // many, over the whole sample: ThroughputMin <= ThroughputAverage <= ThroughputMax.
+  double ThroughputMin = 2147483647.0, ThroughputMax = 0;
   // SampleBytes over the time the sampled packets took, by the same rule as each window's
-  // (see the sampler): with as many samples as the window holds it equals ThroughputMax.
-  // 0 when that time is 0.
+  // (see the sampler); 0 when that time is 0.
   double ThroughputAverage = 0;
   double Duration = 0;
   int64_t RetransmitCount = 0, LocalRoutingCount = 0, ZeroWindowCount = 0, ResetCount = 0, IcmpErrorCount = 0;
