@@ -101,7 +101,7 @@ LatencyReport BuildLatencyReport(const TraceSession& session, MeasurementSelecti
   ConversationMeasurement(session, s, r);
   FillHalf(report.upper, s, r);
   const uint16_t status = r.MeasurementStatus;
-  if (status == measurement_status::OneWay) {
+  if (status == measurement_status::OneWay || s.OneWay) {
     report.upper.label = "Sender: " + s.SourceText + "  Destination: " + s.DestinationText;
   } else if (status != measurement_status::UnsupportedKind && s.ReverseStream >= 0) {
     s.SwapDirection();

@@ -147,6 +147,12 @@ TEST(AnalysisWindows, RangeAfterTheLastPacket) {
   const ThroughputReport throughput = BuildThroughputReport(w.session(), w.selection, {});
   EXPECT_EQ(throughput.upper.memo, "There are no packets to analyze from source to destination.");
   EXPECT_EQ(throughput.lower.memo, "There are no packets to analyze from destination to source.");
+  // A one-way stream keeps its lower halves empty.
+  Windows oneWay(4, true);
+  oneWay.selection.StartFrame = 20;
+  oneWay.selection.EndFrame = 30;
+  EXPECT_FALSE(BuildLatencyReport(oneWay.session(), oneWay.selection, {}).lower.shown);
+  EXPECT_FALSE(BuildThroughputReport(oneWay.session(), oneWay.selection, {}).lower.shown);
 }
 
 TEST(LatencyReport, ErrorTexts) {
