@@ -11,6 +11,7 @@
 #include "ui/about/ErrorInformation.h"
 #include "ui/about/Splash.h"
 #include "ui/main/MainForm.h"
+#include "ui/tools/ConversationTools.h"
 
 namespace {
 constexpr qint64 kSplashMilliseconds = 2000;
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   korvane::MainFormOptions options;
   options.commandLineFile = QCoreApplication::arguments().value(1);
   korvane::TMainForm form(store, options);
+  korvane::ConversationTools tools(form, store);
   while (started.elapsed() < kSplashMilliseconds) {
     app.processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);
