@@ -360,7 +360,7 @@ TEST_F(VisualizerTest, BarsTakeTheAttributesColours) {
     QPainter painter(&image);
     v.Paint(painter, 0, image.width(), image.height(), true);
     painter.end();
-    return image.pixelColor(v.AxisX() + 7, v.HeaderHeight() + int(v.LineTop(line)) + v.LineHeight() / 2);
+    return image.pixelColor(v.AxisX() + 10, v.HeaderHeight() + int(v.LineTop(line)) + v.LineHeight() / 2);
   };
   const auto& lines = v.Drawing().Lines;
   ASSERT_GE(lines.size(), 2u);

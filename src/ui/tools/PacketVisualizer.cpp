@@ -193,21 +193,24 @@ void TPacketVisualizer::PaintLine(QPainter& painter, size_t i, int64_t top, int6
     case BarColour::Diagnostic: colour = ColourFromValue(attributes_.DiagnosticColour); break;
     case BarColour::Gap: colour = ColourFromValue(kGapMarkerColour); break;
   }
-  const int x0 = axisX_ + kBarOffset, x1 = x0 + std::max(1, l.BarPixels);
+  // Room for the arrowhead on the left of a bar coming back, so that every bar starts
+  // clear of the time axis.
   const int barTop = y + 2, barHeight = std::max(3, lineHeight_ - 5);
-  painter.fillRect(QRect(x0, barTop, x1 - x0, barHeight), colour);
   const int head = std::min(barHeight / 2 + 1, 5);
+  const bool arrow = l.Colour != BarColour::Gap;
+  const int x0 = axisX_ + kBarOffset + (arrow && !l.Forward ? head : 0), x1 = x0 + std::max(1, l.BarPixels);
+  painter.fillRect(QRect(x0, barTop, x1 - x0, barHeight), colour);
   const int mid = barTop + barHeight / 2;
   painter.setPen(Qt::NoPen);
   painter.setBrush(colour);
-  if (l.Colour != BarColour::Gap) {
+  if (arrow) {
     if (l.Forward)
       painter.drawPolygon(QPolygon({QPoint(x1, barTop - 1), QPoint(x1 + head, mid), QPoint(x1, barTop + barHeight)}));
     else
       painter.drawPolygon(QPolygon({QPoint(x0, barTop - 1), QPoint(x0 - head, mid), QPoint(x0, barTop + barHeight)}));
   }
   painter.setBrush(Qt::NoBrush);
-  int x = x1 + head + kTextGap;
+  int x = x1 + (arrow && l.Forward ? head : 0) + kTextGap;
   painter.setPen(l.Colour == BarColour::Gap ? QColor(0x60, 0x60, 0x60) : QColor(Qt::black));
   const QString detail = Q(l.Detail);
   painter.drawText(QPoint(x, baseline), detail);

@@ -167,7 +167,10 @@ void TSeravoToolboxForm::BuildControls() {
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
   }
-  displayOptions_->setFixedHeight(displayOptions_->sizeHintForRow(0) * 6 + 8);
+  displayOptions_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  displayOptions_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  displayOptions_->setFixedHeight(std::max(displayOptions_->sizeHintForRow(0), fontMetrics().height() + 4) * 6 +
+                                  2 * displayOptions_->frameWidth() + 4);
   connect(displayOptions_, &QListWidget::itemChanged, this, [this] {
     if (!filling_) ReadDisplayOptions();
   });
@@ -231,7 +234,7 @@ void TSeravoToolboxForm::BuildControls() {
   auto* sidePanel = new QWidget(this);
   sidePanel->setLayout(side);
   side->setContentsMargins(0, 0, 0, 0);
-  sidePanel->setFixedWidth(200);
+  sidePanel->setFixedWidth(std::max(230, fontMetrics().horizontalAdvance(QStringLiteral("Cumulative Bytes (separate)")) + 70));
   body->addWidget(sidePanel);
 
   visualizer_ = new TPacketVisualizer(attributes_, this);

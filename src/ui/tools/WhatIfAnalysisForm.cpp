@@ -98,6 +98,7 @@ TWhatIfAnalysisForm::TWhatIfAnalysisForm(QWidget* parent) : QWidget(parent, Qt::
   p.setColor(QPalette::Highlight, QColor(0, 0, 0x80));
   p.setColor(QPalette::HighlightedText, Qt::white);
   grid_->setPalette(p);
+  grid_->horizontalHeader()->setStretchLastSection(true);
   grid_->setMinimumWidth(width + 24);
   layout->addWidget(grid_, 1);
 
@@ -151,8 +152,9 @@ void TWhatIfAnalysisForm::ShowInputs() {
   const std::array<int, FieldCount> values = {inputs_.AveSend,   inputs_.AveRcv,   inputs_.Latency, inputs_.Contention,
                                               inputs_.SendRatio, inputs_.RcvRatio, inputs_.Users,   inputs_.PktsTrans,
                                               inputs_.Client,    inputs_.Host};
+  spins_[PktsTrans]->setMinimum(kWhatIfPacketsPerTransaction.Min);
   for (size_t i = 0; i < values.size(); ++i) spins_[i]->setValue(values[i]);
-  spins_[PktsTrans]->setMinimum(std::max(2, inputs_.SendRatio + inputs_.RcvRatio));
+  spins_[PktsTrans]->setMinimum(std::max(kWhatIfPacketsPerTransaction.Min, inputs_.SendRatio + inputs_.RcvRatio));
   loading_ = was;
 }
 
