@@ -155,7 +155,7 @@ TEST(ConversationMeasurement, StatusCodes) {
     x.Add(x.forward, {.frame = 2, .time = 5, .flags = kRequest, .payload = 10, .tcpFlags = kAck});
     const MeasurementResults r = x.Run();
     EXPECT_EQ(r.MeasurementStatus, measurement_status::OneWay);
-    EXPECT_TRUE(x.selection.OneWay);
+    EXPECT_FALSE(x.selection.OneWay);  // the run reports it; the selection is only read
     EXPECT_EQ(r.FwdCount, 2);
     EXPECT_EQ(r.RevCount, 0);
   }
@@ -222,6 +222,13 @@ TEST(ConversationMeasurement, ThroughputWindowIncludesTheOldestPacketsWireTime) 
   const double expected = 4000 / ((3000 + 1020 * 8 / 10.0) / 1e6);
   EXPECT_NEAR(r.ThroughputMax, expected, 1e-6);
   EXPECT_NEAR(r.ThroughputMin, expected, 1e-6);
+  // The average over all six by the same rule: 5 ms plus the first frame's wire time.
+  EXPECT_NEAR(r.ThroughputAverage, 6000 / ((5000 + 1020 * 8 / 10.0) / 1e6), 1e-6);
+  // As many packets as the window holds: one window, so peak and average are one figure.
+  x.selection.SampleWindow = 4;
+  r = x.Run(false, true, 1, 4);
+  EXPECT_EQ(r.SampleCount, 4);
+  EXPECT_DOUBLE_EQ(r.ThroughputAverage, r.ThroughputMax);
   // Fewer packets than the window: sampled, but no throughput.
   x.selection.SampleWindow = 8;
   r = x.Run(false, true);
@@ -260,6 +267,21 @@ TEST(ConversationMeasurement, RangeLimitsBothSidesCountsAndFlags) {
   EXPECT_EQ(r.ZeroWindowCount, 0);
   EXPECT_EQ(r.PairCount, 3);
   EXPECT_DOUBLE_EQ(r.Duration, 100000.0 * 2 + 1000);
+}
+
+TEST(ConversationMeasurement, RangeCountsTheAnswerToItsLastCommandEvenBeyondItsEnd) {
+  Exchange x;
+  x.TcpRounds(6, 1000);  // commands on odd frames, answers on even ones
+  MeasurementResults r = x.Run(true, false, 5, 9);
+  EXPECT_EQ(r.FwdCount, 3);   // frames 5, 7, 9
+  EXPECT_EQ(r.RevCount, 3);   // frames 6, 8 and 10, the first answer at or beyond command 9
+  EXPECT_EQ(r.PairCount, 2);  // command 9 is the range's last frame: never timed
+  EXPECT_DOUBLE_EQ(r.Duration, 100000.0 * 2);  // the duration stays within the range
+  // A range after the stream's last packet has nothing to measure.
+  r = x.Run(true, false, 13, 20);
+  EXPECT_EQ(r.MeasurementStatus, measurement_status::NoPacketsInRange);
+  EXPECT_EQ(r.FwdCount + r.RevCount, 0);
+  EXPECT_EQ(x.Run(false, true, 13, 20).SampleCount, 0);
 }
 
 TEST(ConversationMeasurement, GapMarkersCountAsNothing) {
