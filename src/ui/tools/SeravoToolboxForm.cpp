@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "measure/PacketDiagnostics.h"
+#include "measure/PartnerStream.h"
 #include "reports/ConversationGrid.h"
 #include "reports/Selection.h"
 #include "ui/tools/PacketVisualizer.h"
@@ -331,15 +332,8 @@ void TSeravoToolboxForm::TakeCurrent() {
 }
 
 void TSeravoToolboxForm::UpdateSwap() {
-  bool back = false;
-  if (current_) {
-    for (const StreamEntry& e : entries_)
-      if (e.source == current_->destination && e.destination == current_->source) {
-        back = true;
-        break;
-      }
-  }
-  swapAction_->setEnabled(back);
+  swapAction_->setEnabled(
+      current_ && !FindPartnerStream(session_.tables, current_->sourceStation, current_->peer, current_->stream).OneWay());
 }
 
 void TSeravoToolboxForm::Refill() {
@@ -507,36 +501,27 @@ void TSeravoToolboxForm::Changed(bool toTop) {
 
 void TSeravoToolboxForm::Swap() {
   if (!current_) return;
-  const StreamEntry old = *current_;
-  const TTransHead& oldStream = session_.tables.Streams[size_t(old.stream)];
-  const std::string mirrored = StreamAppText(session_, oldStream, true);
-  filling_ = true;
-  const int s = sourceBox_->findText(Q(old.destination), Qt::MatchExactly);
-  if (s < 0) {
-    filling_ = false;
-    Redraw();
-    return;
-  }
-  sourceBox_->setCurrentIndex(s);
-  FillTargets(old.source, {});
-  if (targetBox_->currentText().toStdString() != old.source) {
-    FillApps(0);
-    filling_ = false;
-    TakeCurrent();
-    UpdateSwap();
-    Changed(true);
-    return;
-  }
-  // The answering stream: the one whose label is the old one mirrored.
-  const std::string destination = targetBox_->currentText().toStdString();
-  const auto streams = EntriesOf(CurrentSourceStation(), &destination);
-  int index = 0;
-  for (size_t i = 0; i < streams.size(); ++i)
-    if (streams[i]->app == mirrored) {
-      index = int(i);
+  // The partner's conversation back, and in it the stream that answers this one (the one
+  // rule every tool pairs streams by); its first stream when none answers.
+  const PartnerLookup partner =
+      FindPartnerStream(session_.tables, current_->sourceStation, current_->peer, current_->stream);
+  if (partner.OneWay()) return;
+  const StreamEntry* target = nullptr;
+  for (const StreamEntry& e : entries_) {
+    if (e.peer != partner.ReturnConversation) continue;
+    if (!target) target = &e;
+    if (e.stream == partner.Stream) {
+      target = &e;
       break;
     }
-  FillApps(index);
+  }
+  if (!target) return;
+  const StreamEntry next = *target;
+  filling_ = true;
+  const auto station = std::find(sourceStations_.begin(), sourceStations_.end(), next.sourceStation);
+  sourceBox_->setCurrentIndex(int(station - sourceStations_.begin()));
+  FillTargets(next.destination, {});
+  FillApps(next.streamIndex);
   filling_ = false;
   TakeCurrent();
   UpdateSwap();
