@@ -182,6 +182,13 @@ TEST_P(ConversationToolsTest, ToolboxShowsTheChosenStream) {
   EXPECT_EQ(box.Selection().StartFrame, 50);
   box.FromSpin()->setValue(1);
   SaveShot(box, Shot("Toolbox"));
+
+  // The statistics windows hand over a station pair: its first stream.
+  const AnalysisTables& t = form->Session().tables;
+  box.ShowForPair(t.NetStationTree[entry.sourceStation].Address, t.NetPeers[size_t(entry.peer)].DestAddress);
+  EXPECT_EQ(box.SourceBox()->currentText(), Q(entry.source));
+  EXPECT_EQ(box.TargetBox()->currentText(), Q(entry.destination));
+  EXPECT_EQ(box.AppBox()->currentIndex(), 0);
 }
 
 TEST_P(ConversationToolsTest, AnalysisWindowsShowTheReportsOfTheSelection) {
