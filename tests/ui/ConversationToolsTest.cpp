@@ -340,14 +340,13 @@ TEST_F(VisualizerTest, AnIdleHourIsDrawnOnlyWhereItIsSeen) {
   const int64_t hour = v.LineTop(20) - v.LineTop(19) - v.LineHeight();
   EXPECT_EQ(hour, TickGapPixels(3600e6, 1));
   EXPECT_GT(v.ContentHeight(), 7'000'000);
-  // A screen in the middle of the pause shows the ruler (marks every second pixel) and no bars.
+  // A screen in the middle of the pause shows the ruler: a mark every second pixel.
   QImage screen(400, 300, QImage::Format_RGB32);
   {
     QPainter painter(&screen);
     v.Paint(painter, v.LineTop(19) + 3'600'000, screen.width(), screen.height(), false);
   }
   EXPECT_GE(DarkPixels(screen, v.AxisX() + 1, v.AxisX() + 5), 140);
-  EXPECT_EQ(DarkPixels(screen, v.AxisX() + 16, v.AxisX() + 60), DarkPixels(screen, v.AxisX() + 16, v.AxisX() + 60));
   // The printer pages through the same drawing.
   const QSize page(500, 700);
   const int64_t per = page.height() - v.HeaderHeight();
