@@ -162,6 +162,9 @@ void GridFill::Stream(int32_t station, int32_t conversation, int32_t streamIndex
   GridRow row;
   row.clientKey = request ? source : partnerAddress;
   row.serverKey = request ? partnerAddress : source;
+  row.sourceStation = station;
+  row.conversation = conversation;
+  row.stream = streamIndex;
   row.cells[18] = KeyText(row.clientKey);
   row.cells[19] = KeyText(row.serverKey);
   row.cells[9] = KeyName(s_, row.clientKey, options_);

@@ -12,6 +12,7 @@
 #include "ui/about/ErrorInformation.h"
 #include "ui/about/Splash.h"
 #include "ui/main/MainForm.h"
+#include "ui/tools/ConversationTools.h"
 
 namespace {
 constexpr qint64 kSplashMilliseconds = 2000;
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
   korvane::MainFormOptions options;
   options.commandLineFile = commandLineFile;
   korvane::TMainForm form(store, options);
+  korvane::ConversationTools tools(form, store);
   while (started.elapsed() < kSplashMilliseconds) {
     app.processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);

@@ -547,6 +547,7 @@ void TMainForm::Refuse(const std::string& message) {
 
 void TMainForm::ClearPages() {
   for (TracePage* page : Pages()) page->ClearTrace();
+  emit PagesCleared();
 }
 
 void TMainForm::ShowPages() {
@@ -561,6 +562,7 @@ void TMainForm::ShowPages() {
   fileSummary_->ShowTrace(session);
   dlcErrors_->ShowTrace(session);
   ShowStatusBar(true);
+  emit PagesShown();
 }
 
 void TMainForm::SetCaption(const QString& suffix) {

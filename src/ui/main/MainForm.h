@@ -157,6 +157,10 @@ class TMainForm : public QMainWindow {
   void ToolboxRequested();
   void StationStatisticsRequested();
   void NetworkStatisticsRequested();
+  // The pages were emptied (Close, or a new file being taken) and filled from a new trace:
+  // the dependent windows close and rebuild themselves from the tables.
+  void PagesCleared();
+  void PagesShown();
 
  protected:
   void showEvent(QShowEvent* event) override;
