@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libbenchmark-dev libcli11-dev libfmt-dev
           nlohmann-json3-dev ieee-data tshark clang libclang-rt-14-dev
-          qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth)
+          qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth
+          poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do

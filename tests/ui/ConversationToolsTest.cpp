@@ -338,8 +338,7 @@ TEST_F(VisualizerTest, AnIdleHourIsDrawnOnlyWhereItIsSeen) {
   EXPECT_EQ(DarkPixels(screen, v.AxisX() + 16, v.AxisX() + 60), DarkPixels(screen, v.AxisX() + 16, v.AxisX() + 60));
   // The printer pages through the same drawing.
   const QSize page(500, 700);
-  const int64_t per = page.height() - v.HeaderHeight();
-  EXPECT_EQ(v.PageCount(page), (v.ContentHeight() + per - 1) / per);
+  EXPECT_EQ(v.PageCount(page), v.LineTop(v.Drawing().Lines.size() - 1) / v.PageStride(page) + 1);
   QImage printed(page, QImage::Format_RGB32);
   {
     QPainter painter(&printed);
