@@ -165,6 +165,9 @@ TEST_P(DiagramPrintTest, PagesCarryTheirDecorationAndEveryPacketOnce) {
 
   const QStringList texts = PdfPageTexts(pdf);
   ASSERT_EQ(texts.size(), last - first + 1);
+  // The first printed page as the paper shows it, for a person to look at.
+  QDir().mkpath(QStringLiteral(KORVANE_UI_SHOTS));
+  EXPECT_FALSE(PdfFirstPageImage(pdf, 60, QStringLiteral(KORVANE_UI_SHOTS "/Print-Diagram-%1").arg(c.name)).isNull());
   const auto& lines = Diagram().Drawing().Lines;
   const TraceFileInfo& info = form->Session().info;
   // A page holds as many lines as its rows' area allows, less two (the line pitch counts
@@ -353,7 +356,8 @@ TEST_P(SnapshotPrintTest, TheMainWindowStaysBetweenTheMargins) {
   // The picture on the page: everything below the header line lies between the margins,
   // and the window, wider than the paper, spans the printable width.
   constexpr int kDpi = 40;
-  const QImage page = PdfFirstPageImage(pdf, kDpi, dir.filePath(QString::fromLatin1(c.name)));
+  QDir().mkpath(QStringLiteral(KORVANE_UI_SHOTS));
+  const QImage page = PdfFirstPageImage(pdf, kDpi, QStringLiteral(KORVANE_UI_SHOTS "/Print-Snapshot-%1").arg(c.name));
   ASSERT_FALSE(page.isNull());
   const int margin = int(c.margin * kDpi);
   QRect ink;
