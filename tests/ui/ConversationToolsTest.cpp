@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -47,6 +48,7 @@ struct Conversation {
   const char* name;
   std::string source, destination;
   int32_t stream;
+  const char* capture = nullptr;  // a file of data/captures/ instead of the demo trace
   friend void PrintTo(const Conversation& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -78,7 +80,8 @@ class ConversationToolsTest : public MainFormTest, public ::testing::WithParamIn
  protected:
   void SetUp() override {
     form = MakeForm(store);
-    form->OpenFile(DemoTrace());
+    trace = GetParam().capture ? QFileInfo(DemoTrace()).absolutePath() + "/captures/" + GetParam().capture : DemoTrace();
+    form->OpenFile(trace);
     ASSERT_TRUE(form->FileLoaded());
     tools = std::make_unique<ConversationTools>(*form, store);
     tools->SetDialogRunner([](QDialog&) { return int(QDialog::Rejected); });
@@ -120,6 +123,7 @@ class ConversationToolsTest : public MainFormTest, public ::testing::WithParamIn
   std::unique_ptr<ConversationTools> tools;
   StreamEntry entry;
   bool viaGrid = false;
+  QString trace;
 };
 
 TEST_P(ConversationToolsTest, ToolboxShowsTheChosenStream) {
@@ -130,8 +134,8 @@ TEST_P(ConversationToolsTest, ToolboxShowsTheChosenStream) {
   EXPECT_EQ(box.SourceBox()->currentText(), Q(entry.source));
   EXPECT_EQ(box.TargetBox()->currentText(), Q(entry.destination));
   EXPECT_EQ(box.AppBox()->currentText(), Q(entry.app));
-  EXPECT_EQ(box.windowTitle(), "Seravo ToolBox (tm) - demo.enc");
-  EXPECT_EQ(box.IpxLowerByOui()->isVisibleTo(&box), true);  // the demo trace holds IPX
+  EXPECT_EQ(box.windowTitle(), "Seravo ToolBox (tm) - " + QFileInfo(trace).fileName());
+  EXPECT_EQ(box.IpxLowerByOui()->isVisibleTo(&box), GetParam().capture == nullptr);  // the demo trace holds IPX
 
   // The Diagnostic list holds the entries of the diagram for the same selection; choosing
   // one brings its packet into view.
@@ -178,6 +182,13 @@ TEST_P(ConversationToolsTest, ToolboxShowsTheChosenStream) {
   EXPECT_EQ(box.Selection().StartFrame, 50);
   box.FromSpin()->setValue(1);
   SaveShot(box, Shot("Toolbox"));
+
+  // The statistics windows hand over a station pair: its first stream.
+  const AnalysisTables& t = form->Session().tables;
+  box.ShowForPair(t.NetStationTree[entry.sourceStation].Address, t.NetPeers[size_t(entry.peer)].DestAddress);
+  EXPECT_EQ(box.SourceBox()->currentText(), Q(entry.source));
+  EXPECT_EQ(box.TargetBox()->currentText(), Q(entry.destination));
+  EXPECT_EQ(box.AppBox()->currentIndex(), 0);
 }
 
 TEST_P(ConversationToolsTest, AnalysisWindowsShowTheReportsOfTheSelection) {
@@ -290,7 +301,8 @@ TEST_P(ConversationToolsTest, WhatIfStartsFromTheLatencyHalf) {
 INSTANTIATE_TEST_SUITE_P(Demo, ConversationToolsTest,
                          ::testing::Values(Conversation{"TCP", "192.168.10.101", "192.168.10.5", 0},
                                            Conversation{"IPX", "1A2B.3COMB76603", "C0A80A07.XEROX000001", 0},
-                                           Conversation{"OneWay", "192.168.10.103", "192.168.10.102", 0}),
+                                           Conversation{"OneWay", "192.168.10.103", "192.168.10.102", 0},
+                                           Conversation{"Drops", "10.77.0.1", "10.77.0.2", 0, "drops.enc"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the diagram itself ----
@@ -328,14 +340,13 @@ TEST_F(VisualizerTest, AnIdleHourIsDrawnOnlyWhereItIsSeen) {
   const int64_t hour = v.LineTop(20) - v.LineTop(19) - v.LineHeight();
   EXPECT_EQ(hour, TickGapPixels(3600e6, 1));
   EXPECT_GT(v.ContentHeight(), 7'000'000);
-  // A screen in the middle of the pause shows the ruler (marks every second pixel) and no bars.
+  // A screen in the middle of the pause shows the ruler: a mark every second pixel.
   QImage screen(400, 300, QImage::Format_RGB32);
   {
     QPainter painter(&screen);
     v.Paint(painter, v.LineTop(19) + 3'600'000, screen.width(), screen.height(), false);
   }
   EXPECT_GE(DarkPixels(screen, v.AxisX() + 1, v.AxisX() + 5), 140);
-  EXPECT_EQ(DarkPixels(screen, v.AxisX() + 16, v.AxisX() + 60), DarkPixels(screen, v.AxisX() + 16, v.AxisX() + 60));
   // The printer pages through the same drawing.
   const QSize page(500, 700);
   EXPECT_EQ(v.PageCount(page), v.LineTop(v.Drawing().Lines.size() - 1) / v.PageStride(page) + 1);
