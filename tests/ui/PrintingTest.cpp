@@ -19,6 +19,7 @@
 #include "UiTestSupport.h"
 #include "reports/PrintLayout.h"
 #include "reports/StreamList.h"
+#include "settings/WindowPlacement.h"
 #include "ui/reporting/PreviewForm.h"
 #include "ui/reporting/PrintDestinationBox.h"
 #include "ui/reporting/PrintSelectionForm.h"
@@ -313,11 +314,15 @@ TEST_F(PrintingTest, PreviewZoomsAndStepsThroughThePages) {
     EXPECT_EQ(preview->Page(), print.PageCount());
     EXPECT_FALSE(preview->ForwardButton()->isEnabled());
     EXPECT_EQ(preview->PageLabel()->text(), QStringLiteral("Page %1 of %1").arg(print.PageCount()));
-    preview->hide();
-    return int(QDialog::Accepted);
+    preview->accept();  // "&Close"
+    return preview->result();
   };
   print.PreviewClick();
   ASSERT_EQ(dialogs, std::vector<QString>{QStringLiteral("korvane::TPreviewForm")});
+  // The preview keeps its placement.
+  const auto placement = WindowPlacement::Load(store, "PreviewForm");
+  ASSERT_TRUE(placement.has_value());
+  EXPECT_EQ(placement->Width, 700);
 }
 
 // ---- snapshots ----

@@ -50,6 +50,8 @@
 #include "ui/main/ProtocolTablePage.h"
 #include "ui/main/ServerPortsDialog.h"
 #include "ui/problems/ProblemSettingsDialog.h"
+#include "ui/controls/WindowPlacer.h"
+#include "ui/reporting/PreviewForm.h"
 #include "ui/reporting/PrintContext.h"
 #include "ui/reporting/PrintSelectionForm.h"
 #include "ui/reporting/PrintSelectionForm2.h"
@@ -117,6 +119,9 @@ TMainForm::TMainForm(KeyValueStore& store, MainFormOptions options, QWidget* par
   printDiagram_ = new TPrintSelectionForm2(*print_, [this] { return Q(DiagramFileLine(session_->info)); }, this);
   connect(printDiagram_, &TPrintSelectionForm2::Shown, this, [this] { SetTips(Tips(tipset::PrintSelection)); });
   connect(printDiagram_, &QDialog::finished, this, [this] { RestoreTips(); });
+  TPreviewForm& preview = printDiagram_->Preview();
+  RestoreWindowPlacement(preview, store_);
+  connect(&preview, &QDialog::finished, this, [this, &preview] { SaveWindowPlacement(preview, store_); });
 
   BuildActions();
   BuildMenus();
