@@ -10,7 +10,7 @@ demo=(g++ cmake ninja-build pkg-config libcli11-dev libfmt-dev nlohmann-json3-de
 # Tests, benchmarks, cross-checks against tshark, fuzzing, the package test and the
 # vendor-prefix source that tools/make-oui.sh reads.
 tests=(libgtest-dev libbenchmark-dev tshark clang libclang-rt-14-dev ieee-data
-       dpkg-dev desktop-file-utils libxml2-utils man-db)
+       dpkg-dev desktop-file-utils libxml2-utils man-db poppler-utils)
 
 case "${1:-all}" in
   demo) packages=("${demo[@]}") ;;

@@ -1,5 +1,6 @@
 #include "settings/PrintSetup.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -19,7 +20,7 @@ double LoadMargin(const KeyValueStore& store, std::string_view name, double fall
   const char* end = text->data() + text->size();
   const auto [stop, error] = std::from_chars(text->data(), end, value, std::chars_format::fixed);
   if (error != std::errc() || stop != end || !std::isfinite(value) || value < 0) return fallback;
-  return value;
+  return std::min(value, margin_limits::kDiagramHighest);
 }
 
 // A setting stored as one of two words: the first word gives `first`.
@@ -37,6 +38,11 @@ std::string PrintSetup::MarginText(double inches) {
   char buffer[64];
   const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, inches, std::chars_format::fixed, 1);
   return error == std::errc() ? std::string(buffer, end) : std::string("1.0");
+}
+
+void PrintSetup::ClampMargins(double lowest, double highest) {
+  for (double* margin : {&LeftMargin, &RightMargin, &TopMargin, &BottomMargin})
+    *margin = std::clamp(*margin, lowest, highest);
 }
 
 void PrintSetup::Load(const KeyValueStore& store) {

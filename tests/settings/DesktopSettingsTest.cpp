@@ -133,6 +133,22 @@ TEST(PrintSetupTest, OtherWordsAndBadMarginsTakeTheDefault) {
   EXPECT_EQ(setup, PrintSetup());
 }
 
+TEST(PrintSetupTest, MarginsAreReadBackWithinTheDialogsLimits) {
+  MemoryStore store;
+  store.SetValue("Print Setup", "LeftMargin", "9.0");  // would leave a sliver of the page
+  store.SetValue("Print Setup", "RightMargin", "2.5");
+  store.SetValue("Print Setup", "TopMargin", "0.0");
+  PrintSetup setup;
+  setup.Load(store);
+  EXPECT_DOUBLE_EQ(setup.LeftMargin, 2.5);
+  EXPECT_DOUBLE_EQ(setup.RightMargin, 2.5);
+  EXPECT_DOUBLE_EQ(setup.TopMargin, 0.0);
+  setup.ClampMargins(0.05, 2.0);
+  EXPECT_DOUBLE_EQ(setup.LeftMargin, 2.0);
+  EXPECT_DOUBLE_EQ(setup.TopMargin, 0.05);
+  EXPECT_DOUBLE_EQ(setup.BottomMargin, 1.0);
+}
+
 TEST(WindowPlacementTest, SeventeenBytesLittleEndian) {
   WindowPlacement p{600, -8, 20, 800, WindowShowState::Maximised};
   const std::string bytes = p.Encode();

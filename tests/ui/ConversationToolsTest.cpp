@@ -349,8 +349,7 @@ TEST_F(VisualizerTest, AnIdleHourIsDrawnOnlyWhereItIsSeen) {
   EXPECT_GE(DarkPixels(screen, v.AxisX() + 1, v.AxisX() + 5), 140);
   // The printer pages through the same drawing.
   const QSize page(500, 700);
-  const int64_t per = page.height() - v.HeaderHeight();
-  EXPECT_EQ(v.PageCount(page), (v.ContentHeight() + per - 1) / per);
+  EXPECT_EQ(v.PageCount(page), v.LineTop(v.Drawing().Lines.size() - 1) / v.PageStride(page) + 1);
   QImage printed(page, QImage::Format_RGB32);
   {
     QPainter painter(&printed);

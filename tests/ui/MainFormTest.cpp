@@ -567,26 +567,6 @@ TEST_F(MainFormTest, ClosingWhileReadingWaitsForTheReadToEnd) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }, 5000));
 }
 
-TEST_F(MainFormTest, PrintPutsASnapshotOfTheWindowOnPaper) {
-  auto form = MakeForm(store);
-  form->show();
-  form->OpenFile(DemoTrace());
-  const QString pdf = dir.filePath(QStringLiteral("snapshot.pdf"));
-  answer = [&](QDialog& dialog) {
-    auto* print = qobject_cast<QPrintDialog*>(&dialog);
-    if (!print) return int(QDialog::Rejected);
-    print->printer()->setOutputFileName(pdf);
-    return int(QDialog::Accepted);
-  };
-  form->PrintAction()->trigger();
-  ASSERT_EQ(dialogs, std::vector<QString>{QStringLiteral("QPrintDialog")});
-  QFile file(pdf);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
-  EXPECT_TRUE(bytes.startsWith("%PDF"));
-  EXPECT_GT(bytes.size(), 10000);  // the picture is on the page
-}
-
 TEST_F(MainFormTest, FitsASmallScreenWithEveryPageShowing) {
   auto form = MakeForm(store);
   form->show();

@@ -12,6 +12,7 @@
 #include "ui/about/ErrorInformation.h"
 #include "ui/about/Splash.h"
 #include "ui/main/MainForm.h"
+#include "ui/reporting/PrintableTools.h"
 #include "ui/tools/ConversationTools.h"
 
 namespace {
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
   options.commandLineFile = commandLineFile;
   korvane::TMainForm form(store, options);
   korvane::ConversationTools tools(form, store);
+  korvane::JoinPrinting(form, tools);
   while (started.elapsed() < kSplashMilliseconds) {
     app.processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);

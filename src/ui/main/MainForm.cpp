@@ -14,10 +14,8 @@
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QMimeData>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -35,6 +33,7 @@
 #include "reports/InstalledFiles.h"
 #include "reports/MainWindowTexts.h"
 #include "reports/OpenTrace.h"
+#include "reports/PrintLayout.h"
 #include "reports/TipWizard.h"
 #include "settings/KeyValueStore.h"
 #include "settings/WindowPlacement.h"
@@ -52,6 +51,11 @@
 #include "ui/main/ProtocolTablePage.h"
 #include "ui/main/ServerPortsDialog.h"
 #include "ui/problems/ProblemSettingsDialog.h"
+#include "ui/controls/WindowPlacer.h"
+#include "ui/reporting/PreviewForm.h"
+#include "ui/reporting/PrintContext.h"
+#include "ui/reporting/PrintSelectionForm.h"
+#include "ui/reporting/PrintSelectionForm2.h"
 
 namespace korvane {
 
@@ -87,35 +91,6 @@ class TipBox final : public QPlainTextEdit {
     return {QPlainTextEdit::sizeHint().width(), 2 * fontMetrics().height() + 2 * frameWidth() + 4};
   }
 };
-
-// A snapshot of a window on one page: the image fitted between the margins, after the page
-// set-up, with the trace named in a header line.
-void PrintSnapshot(QPrinter& printer, const QPixmap& image, const PrintSetup& setup, const QString& header,
-                   int screenDpi) {
-  printer.setDocName(QStringLiteral("Output from Korvane"));
-  printer.setFullPage(true);
-  QPainter painter;
-  if (!painter.begin(&printer)) return;
-  const QRect paper = printer.pageLayout().fullRectPixels(printer.resolution());
-  const double dpi = printer.resolution();
-  const int left = int(setup.LeftMargin * dpi), right = int(setup.RightMargin * dpi);
-  const int top = int(setup.TopMargin * dpi), bottom = int(setup.BottomMargin * dpi);
-  const QSizeF printable(std::max(1, paper.width() - left - right), std::max(1, paper.height() - top - bottom));
-  QSizeF size = image.size();
-  if (setup.Scaling == PrintScaling::Proportional) {
-    size *= dpi / std::max(1, screenDpi);
-    if (size.width() > printable.width()) size = size.scaled(printable.width(), 1e9, Qt::KeepAspectRatio);
-    if (size.height() > printable.height()) size = size.scaled(1e9, printable.height(), Qt::KeepAspectRatio);
-  } else {
-    size = size.scaled(printable, Qt::KeepAspectRatio);
-  }
-  painter.drawPixmap(QRectF(QPointF(left, top), size), image, image.rect());
-  if (setup.PrintHeader) {
-    painter.setFont(QFont(QStringLiteral("Arial"), 10));
-    painter.drawText(QPointF(left, top / 2.0), header);
-  }
-  painter.end();
-}
 }  // namespace
 
 TMainForm::TMainForm(KeyValueStore& store, MainFormOptions options, QWidget* parent)
@@ -139,6 +114,15 @@ TMainForm::TMainForm(KeyValueStore& store, MainFormOptions options, QWidget* par
   connect(progress_, &TProcessTraceFileForm::TitleChanged, this,
           [this](const QString& title) { setWindowTitle(isMinimized() ? title : caption_); });
   serverPorts_ = new TServerPortsDialog(ports_, this);
+  print_ = std::make_unique<PrintContext>(printSetup_, [this](QDialog& dialog) { return RunDialog(dialog); }, this);
+  printSelection_ = new TPrintSelectionForm(*print_, [this] { return Q(SnapshotHeaderText(session_->info)); }, this);
+  printSelection_->SetWindow(PrintableWindow::MainWindow, this);
+  printDiagram_ = new TPrintSelectionForm2(*print_, [this] { return Q(DiagramFileLine(session_->info)); }, this);
+  connect(printDiagram_, &TPrintSelectionForm2::Shown, this, [this] { SetTips(Tips(tipset::PrintSelection)); });
+  connect(printDiagram_, &QDialog::finished, this, [this] { RestoreTips(); });
+  TPreviewForm& preview = printDiagram_->Preview();
+  RestoreWindowPlacement(preview, store_);
+  connect(&preview, &QDialog::finished, this, [this, &preview] { SaveWindowPlacement(preview, store_); });
 
   BuildActions();
   BuildMenus();
@@ -177,7 +161,7 @@ void TMainForm::BuildActions() {
   openAction_->setIcon(GlyphIcon(Glyph::Open));
   openAction_->setIconText(QStringLiteral("Open"));
   closeAction_ = action(QStringLiteral("&Close"), QStringLiteral("Close the trace file"), [this] { CloseClick(); });
-  printAction_ = action(QStringLiteral("&Print..."), QStringLiteral("Print a snapshot of the main window"),
+  printAction_ = action(QStringLiteral("&Print..."), QStringLiteral("Print snapshots of the Korvane windows"),
                         [this] { PrintClick(); });
   printAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   printAction_->setIcon(GlyphIcon(Glyph::Print));
@@ -379,8 +363,6 @@ void TMainForm::LoadSettings() {
   problems_.Load(store_);
   printSetup_.Load(store_);
   ports_.Load(store_);
-  printer_.setPageOrientation(printSetup_.Orientation == PageOrientation::Landscape ? QPageLayout::Landscape
-                                                                                   : QPageLayout::Portrait);
 }
 
 void TMainForm::SaveSettings() const {
@@ -768,20 +750,11 @@ void TMainForm::NetworkClick() {
 
 void TMainForm::PrintClick() {
   if (!loaded_) return;
-  const QPixmap snapshot = grab();
-  QPrintDialog dialog(&printer_, this);
-  if (RunDialog(dialog) != QDialog::Accepted) return;
-  const QString header = Q(AnalyzerName(session_->info)) + QStringLiteral(" File ") + currentFileName_;
-  PrintSnapshot(printer_, snapshot, printSetup_, header, logicalDpiX());
+  printSelection_->Prepare();
+  RunDialog(*printSelection_);
 }
 
-void TMainForm::PrinterSetupClick() {
-  QPageSetupDialog dialog(&printer_, this);
-  if (RunDialog(dialog) == QDialog::Accepted)
-    printSetup_.Orientation = printer_.pageLayout().orientation() == QPageLayout::Landscape
-                                  ? PageOrientation::Landscape
-                                  : PageOrientation::Portrait;
-}
+void TMainForm::PrinterSetupClick() { print_->PrinterSetup(this); }
 
 // ---- window events ----------------------------------------------------------------------
 

@@ -4,7 +4,6 @@
 // dialog polls its counters; the window stays responsive with its commands disabled.
 #pragma once
 #include <QMainWindow>
-#include <QPrinter>
 #include <QString>
 #include <array>
 #include <functional>
@@ -40,6 +39,9 @@ class TProcessTraceFileForm;
 class TProtocolChartPage;
 class TProtocolTablePage;
 class TServerPortsDialog;
+class PrintContext;
+class TPrintSelectionForm;
+class TPrintSelectionForm2;
 struct TraceSession;
 
 struct MainFormOptions {
@@ -143,6 +145,11 @@ class TMainForm : public QMainWindow {
   const ServerPortSettings& ServerPorts() const { return ports_; }
   ChartProperties& Charts() { return chartProperties_; }
   PrintSetup& Printing() { return printSetup_; }
+  // Printing: the snapshot dialog (windows made later join it with SetWindow), the packet
+  // diagram's print dialog, and what they share (printer, destination, status window).
+  TPrintSelectionForm* PrintSelection() const { return printSelection_; }
+  TPrintSelectionForm2* PrintDiagram() const { return printDiagram_; }
+  PrintContext& PrintTarget() const { return *print_; }
   VisualizerAttributes& Visualizer() { return visualizer_; }
 
   // ---- seams for the tests: how dialogs are run and files chosen ----
@@ -218,7 +225,7 @@ class TMainForm : public QMainWindow {
   ProblemFinderSettings problems_;
   PrintSetup printSetup_;
   ServerPortSettings ports_;
-  QPrinter printer_;
+  std::unique_ptr<PrintContext> print_;
 
   std::function<int(QDialog&)> runDialog_;
   std::function<QString(const QString&)> chooseFile_;
@@ -227,6 +234,8 @@ class TMainForm : public QMainWindow {
   // Windows.
   TProcessTraceFileForm* progress_ = nullptr;
   TServerPortsDialog* serverPorts_ = nullptr;
+  TPrintSelectionForm* printSelection_ = nullptr;
+  TPrintSelectionForm2* printDiagram_ = nullptr;
 
   // Menus, actions and controls.
   QMenu *fileMenu_ = nullptr, *editMenu_ = nullptr, *optionsMenu_ = nullptr, *helpMenu_ = nullptr;

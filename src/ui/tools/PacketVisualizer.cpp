@@ -1,5 +1,6 @@
 #include "ui/tools/PacketVisualizer.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -75,6 +76,8 @@ void TPacketVisualizer::SetDrawing(VisualiserDrawing drawing, uint16_t tickSpaci
 }
 
 void TPacketVisualizer::Relayout() {
+  paintFont_ = font_;
+  paintFont_.setPixelSize(std::max(1, QFontInfo(font_).pixelSize()));
   const QFontMetrics fm(font_);
   lineHeight_ = fm.height() + 1;
   columnRight_.clear();
@@ -223,7 +226,7 @@ void TPacketVisualizer::PaintLine(QPainter& painter, size_t i, int64_t top, int6
 
 void TPacketVisualizer::Paint(QPainter& painter, int64_t top, int width, int height, bool withHeader) const {
   painter.save();
-  painter.setFont(font_);
+  painter.setFont(paintFont_);
   painter.fillRect(QRect(0, 0, width, height), Qt::white);
   const int header = withHeader ? HeaderHeight() : 0;
   painter.translate(0, header);
@@ -239,30 +242,37 @@ void TPacketVisualizer::Paint(QPainter& painter, int64_t top, int width, int hei
   painter.restore();
 }
 
+int64_t TPacketVisualizer::PageStride(QSize page) const {
+  return std::max(1, page.height() - HeaderHeight() - lineHeight_);
+}
+
 int64_t TPacketVisualizer::PageCount(QSize page) const {
-  const int64_t per = std::max(1, page.height() - HeaderHeight());
-  return std::max<int64_t>(1, (ContentHeight() + per - 1) / per);
+  return lineTop_.empty() ? 1 : lineTop_.back() / PageStride(page) + 1;
 }
 
 void TPacketVisualizer::PrintPage(QPainter& painter, QSize page, int64_t pageIndex) const {
-  const int64_t per = std::max(1, page.height() - HeaderHeight());
-  Paint(painter, pageIndex * per, page.width(), page.height(), true);
-  // A line the page end cuts in two is printed whole on the next page instead.
-  const int64_t bottom = (pageIndex + 1) * per;
-  const size_t cut = FirstLineEndingBelow(bottom);
-  if (cut < lineTop_.size() && lineTop_[cut] < bottom) {
-    const int y = HeaderHeight() + int(lineTop_[cut] - pageIndex * per);
-    painter.fillRect(QRect(0, y, page.width(), page.height() - y), Qt::white);
+  const int64_t stride = PageStride(page);
+  const int64_t top = pageIndex * stride, bottom = top + stride;
+  const int header = HeaderHeight();
+  painter.save();
+  painter.setClipRect(QRect(QPoint(0, 0), page), Qt::IntersectClip);
+  painter.setFont(paintFont_);
+  painter.fillRect(QRect(QPoint(0, 0), page), Qt::white);
+  painter.save();
+  // The rows below the header line; the ruler of a pause stays out of the header.
+  painter.setClipRect(QRect(0, header, page.width(), page.height() - header), Qt::IntersectClip);
+  painter.translate(0, header);
+  painter.setPen(QColor(0x40, 0x40, 0x40));
+  painter.drawLine(axisX_, 0, axisX_, page.height() - header);
+  // The lines whose top is on this page, drawn whole, and the pauses above them.
+  const size_t first = size_t(std::lower_bound(lineTop_.begin(), lineTop_.end(), top) - lineTop_.begin());
+  for (size_t i = first; i < drawing_.Lines.size(); ++i) {
+    if (lineTop_[i] - std::clamp<int64_t>(drawing_.Lines[i].GapPixels, 0, kLargestGap) >= bottom) break;
+    PaintLine(painter, i, top, top, bottom);
   }
-  if (pageIndex > 0) {
-    const size_t previousCut = FirstLineEndingBelow(pageIndex * per);
-    if (previousCut < lineTop_.size() && lineTop_[previousCut] < pageIndex * per) {
-      painter.save();
-      painter.setClipRect(QRect(0, HeaderHeight(), page.width(), lineHeight_ + 1));
-      Paint(painter, lineTop_[previousCut], page.width(), page.height(), true);
-      painter.restore();
-    }
-  }
+  painter.restore();
+  PaintHeader(painter, page.width());
+  painter.restore();
 }
 
 QImage TPacketVisualizer::CopyPicture() {

@@ -54,8 +54,11 @@ class TPacketVisualizer : public QAbstractScrollArea {
   // origin is the top left of the area; width limits nothing but the background.
   void Paint(QPainter& painter, int64_t top, int width, int height, bool withHeader) const;
 
-  // Printing: the number of pages of the given size (the header line repeats on every
-  // page) and page n (0-based) drawn into the painter at its origin.
+  // Printing: the number of pages of the given size and page n (0-based) drawn into the
+  // painter at its origin. Every page starts with the header line and holds whole packet
+  // lines: those whose top lies within its stride of the diagram, so that no line is cut
+  // or printed twice. The text keeps its size on the screen whatever the painter's device.
+  int64_t PageStride(QSize page) const;
   int64_t PageCount(QSize page) const;
   void PrintPage(QPainter& painter, QSize page, int64_t pageIndex) const;
 
@@ -88,6 +91,7 @@ class TPacketVisualizer : public QAbstractScrollArea {
   VisualiserDrawing drawing_;
   uint16_t tickSpacingMs_ = 1;
   QFont font_;
+  QFont paintFont_;  // font_ at its pixel size on the screen, for any device
   int lineHeight_ = 14;
   int axisX_ = 4;
   std::vector<int> columnRight_;  // right edge of each text column
