@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "input/Endian.h"
-#include "input/Fcs.h"
 #include "support/TestSupport.h"
 #include "writers/DigitechWriter.h"
 
@@ -85,14 +84,13 @@ TEST(DigitechReader, EthernetFramesAcrossPages) {
     SCOPED_TRACE(i);
     const auto& seen = back.frames[i];
     const auto& f = frames[i];
-    // The stored length makes room for the check sequence, which is synthesised.
+    // The stored length runs 4 bytes past the block; nothing is synthesised there.
     EXPECT_EQ(seen.frameLength, f.wireLength + 4);
     ASSERT_EQ(seen.storedLength, f.bytes.size() + 4);
     ASSERT_EQ(seen.data.size(), f.bytes.size() + 4);
     EXPECT_TRUE(std::equal(f.bytes.begin(), f.bytes.end(), seen.data.begin()));
+    EXPECT_EQ(Le32(seen.data.data() + f.bytes.size()), 0u);
     const bool bad = (f.status & tools::kStatusCrcError) != 0;
-    uint32_t fcs = f.bytes.size() >= 60 && !bad ? Crc32(f.bytes.data(), f.bytes.size()) : 0;
-    EXPECT_EQ(Le32(seen.data.data() + f.bytes.size()), fcs);
     uint16_t status = (bad ? kCrcError : 0) | ((f.status & tools::kStatusAlignmentError) ? kAlignmentError : 0);
     EXPECT_EQ(seen.status, status);
     EXPECT_NEAR(seen.timeStamp, kStartMicros + f.timeUs, 1.0);
@@ -105,7 +103,7 @@ TEST(DigitechReader, EthernetFramesAcrossPages) {
   EXPECT_EQ(seven.frames.size(), 3u);
 }
 
-TEST(DigitechReader, TokenRingFramesGetNoCheckSequence) {
+TEST(DigitechReader, TokenRingFrames) {
   auto frames = tools::TokenRingScenario();
   tools::DigitechOptions o;
   o.kind = 6 | 0x20;  // bits above the low five are not topology
