@@ -218,9 +218,13 @@ void VendorTable::LoadText(std::string_view text) {
       if (hi < 0 || lo < 0) return;
       entry.oui[i] = uint8_t(hi << 4 | lo);
     }
-    if (line.size() > 7) entry.name = std::string(TrimBlanks(line.substr(7, kMaxName)));
+    // Characters 8..13 as they stand, blanks included: "Intel Corporation" gives "Intel ".
+    if (line.size() > 7) entry.name = std::string(line.substr(7, kMaxName));
     entries_.push_back(std::move(entry));
   });
+  // Lookups search by halves: a file out of order is put in order (equal prefixes keep the
+  // file's order, the first one found by a lookup being any of them).
+  std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.oui < b.oui; });
   entries_.shrink_to_fit();
 }
 

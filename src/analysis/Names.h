@@ -22,10 +22,10 @@ inline constexpr size_t kMaxLearnedName = 41;
 // Vendor prefixes from OUI.TXT, loaded once at start-up; entries 1..Count(), ascending.
 //
 // Each line of the file: characters 1..6 the prefix as six hexadecimal digits, a blank,
-// characters 8..13 the vendor's short name (shorter when the line ends). Empty lines and
-// lines holding "/*" are skipped, and so is a line whose first six characters are not
-// hexadecimal digits. At most kMaxEntries lines are taken; the file's order is kept, and
-// lookups assume it is ascending.
+// characters 8..13 the vendor's short name, blanks included (shorter when the line ends).
+// Empty lines and lines holding "/*" are skipped, and so is a line whose first six
+// characters are not hexadecimal digits. At most kMaxEntries lines are taken, then put in
+// ascending order of prefix, whatever the file's order.
 class VendorTable {
  public:
   static constexpr size_t kMaxEntries = 65535;

@@ -20,17 +20,19 @@ size_t MemorySource::ReadAt(int64_t offset, uint8_t* dst, size_t n) {
 FileSource::~FileSource() { ::close(fd_); }
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& path, int* errorCode) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking, so that a FIFO with no writer is refused rather than waited on.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errorCode) *errorCode = errno;
     return nullptr;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (errorCode) *errorCode = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    if (errorCode) *errorCode = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
     ::close(fd);
     return nullptr;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return std::unique_ptr<FileSource>(new FileSource(fd, int64_t(st.st_size)));
 }
 
@@ -40,10 +42,16 @@ size_t FileSource::ReadAt(int64_t offset, uint8_t* dst, size_t n) {
   while (done < n) {
     ssize_t got = ::pread(fd_, dst + done, n - done, offset + int64_t(done));
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0) failed_ = true;
     if (got <= 0) break;
     done += size_t(got);
   }
   return done;
+}
+
+int64_t FileSource::CurrentSize() const {
+  struct stat st {};
+  return ::fstat(fd_, &st) == 0 ? int64_t(st.st_size) : size_;
 }
 
 Cursor::Cursor(ByteSource& source, size_t bufferSize) : source_(source), buffer_(bufferSize) {}

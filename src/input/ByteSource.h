@@ -16,6 +16,10 @@ class ByteSource {
   virtual int64_t Size() const = 0;
   // Copies up to n bytes from offset into dst; returns the count copied (0 past the end).
   virtual size_t ReadAt(int64_t offset, uint8_t* dst, size_t n) = 0;
+  // True once a read has failed (an input/output error rather than the end of the data).
+  virtual bool Failed() const { return false; }
+  // The size now: a file may shrink while it is read.
+  virtual int64_t CurrentSize() const { return Size(); }
 };
 
 class MemorySource final : public ByteSource {
@@ -35,15 +39,19 @@ class FileSource final : public ByteSource {
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
-  // Opens read-only; returns null and sets errorCode (errno) on failure.
+  // Opens a regular file read-only; returns null and sets errorCode (errno) on failure.
+  // Anything else (a FIFO, a device, a folder) is refused without blocking on it.
   static std::unique_ptr<FileSource> Open(const std::string& path, int* errorCode = nullptr);
   int64_t Size() const override { return size_; }
   size_t ReadAt(int64_t offset, uint8_t* dst, size_t n) override;
+  bool Failed() const override { return failed_; }
+  int64_t CurrentSize() const override;
 
  private:
   FileSource(int fd, int64_t size) : fd_(fd), size_(size) {}
   int fd_;
   int64_t size_;
+  bool failed_ = false;
 };
 
 // A forward reader over a ByteSource with its own buffer, so that readers pay one

@@ -38,14 +38,14 @@ class Da30Reader final : public TraceReader {
   RecordResult Next() override {
     const int64_t start = cursor_.Position();
     uint8_t header[8];
-    if (!cursor_.ReadExact(header, 8)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, header, 8)) return RecordResult::End;
     const int64_t words = Le32(header + 4);
     if (words == 0) return RecordResult::End;  // the end record
     const int64_t body = words * 4 - 8;
     // A length shorter than its own header or descriptor cannot be a frame record.
     if (body < int64_t(kDescriptorSize) || body >= kTooLongBody) return RecordResult::End;
     uint8_t descriptor[kDescriptorSize];
-    if (!cursor_.ReadExact(descriptor, kDescriptorSize)) return RecordResult::End;
+    if (!ReadRecordPart(cursor_, descriptor, kDescriptorSize)) return RecordResult::End;
 
     CapturedFrame& frame = ctx_.frame;
     frame.Status = 0;
@@ -65,6 +65,7 @@ class Da30Reader final : public TraceReader {
     const size_t want = size_t(std::min<int64_t>({int64_t(length), body - int64_t(kDescriptorSize),
                                                   int64_t(kMaxFrameLength)}));
     const size_t got = cursor_.Read(frame.Data.data(), want);
+    if (got < want) MarkFrameCut();
     frame.FrameLength = uint16_t(std::min(length, ctx_.info.MaxFrameLength));
     frame.StoredLength = uint16_t(got);
     if (frame.FrameLength > got) std::memset(frame.Data.data() + got, 0, frame.FrameLength - got);

@@ -46,22 +46,30 @@ class DataGlanceReader final : public TraceReader {
 
   RecordResult Next() override {
     uint8_t block[kBlockSize];
-    if (!cursor_.ReadExact(block, kBlockSize)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, block, kBlockSize)) return RecordResult::End;
     if (block[0] == 0) return RecordResult::Skipped;  // an empty block
     CapturedFrame& frame = ctx_.frame;
     TraceFileInfo& info = ctx_.info;
 
     const uint32_t stored = Le16(block + 2);
+    uint32_t storedPresent = stored;
     std::memcpy(frame.Data.data(), block + kBlockDataOffset, kBlockData);
     size_t filled = kBlockData;
     const uint32_t continuations = (stored + 1) / kBlockData;
     for (uint32_t k = 1; k <= continuations; ++k) {
       uint8_t more[kBlockSize];
-      if (!cursor_.ReadExact(more, kBlockSize)) return RecordResult::End;
+      const size_t got = cursor_.Read(more, kBlockSize);
       const size_t at = size_t(k) * kBlockData;
+      const size_t carried = got > kBlockDataOffset ? std::min(got - kBlockDataOffset, kBlockData) : 0;
       if (at + 1 < info.MaxFrameLength - 89) {
-        std::memcpy(frame.Data.data() + at, more + kBlockDataOffset, kBlockData);
-        filled = at + kBlockData;
+        std::memcpy(frame.Data.data() + at, more + kBlockDataOffset, carried);
+        filled = at + carried;
+      }
+      if (got < kBlockSize) {
+        // The file ends inside the frame: it keeps the bytes that are there.
+        MarkFrameCut();
+        storedPresent = std::min<uint32_t>(stored, uint32_t(filled));
+        break;
       }
     }
 
@@ -72,7 +80,7 @@ class DataGlanceReader final : public TraceReader {
     }
     frame.TimeStamp = TimeStamp(block);
     const uint32_t length = std::min<uint32_t>(Le16(block + 4), info.MaxFrameLength);
-    const uint32_t storedKept = std::min<uint32_t>(stored, kMaxFrameLength);
+    const uint32_t storedKept = std::min<uint32_t>(storedPresent, kMaxFrameLength);
     frame.StoredLength = uint16_t(storedKept);
     frame.FrameLength = uint16_t(length);
     if (length > storedKept) info.SlicedPacketsSeen = true;

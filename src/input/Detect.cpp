@@ -358,7 +358,9 @@ HeaderResult ReadTraceHeader(TraceFormat format, ByteSource& source, std::string
   const std::string n = UpperCased(path);
   if (source.Size() < kHeaderStepMinimum) {
     // too short to say anything
-  } else if (source.ReadAt(0, h, kHeaderStepRead) != kHeaderStepRead) {
+  } else if (source.ReadAt(0, h, kHeaderStepRead); source.Failed()) {
+    // Only a failed read makes the file unreadable: a file shorter than the window
+    // leaves the rest of it zero.
     r.unreadable = true;
   } else {
     switch (format) {

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "input/Endian.h"
-#include "input/Fcs.h"
 #include "input/Readers.h"
 
 namespace korvane {
@@ -120,10 +119,10 @@ class DigitechReader final : public TraceReader {
     frame.StoredLength = uint16_t(stored);
     frame.FrameLength = uint16_t(length);
     if (length > stored) info.SlicedPacketsSeen = true;
-    // The stored length makes room for a check sequence the buffer does not hold.
+    // The stored length runs 4 bytes past the block; they stay zero. Nothing is written
+    // over the frame: its bytes, a recorded bad check sequence included, are the file's.
     const size_t clearTo = std::max<size_t>(stored, length);
     if (clearTo > kept) std::memset(frame.Data.data() + kept, 0, clearTo - kept);
-    if (ethernet) WriteFrameCheckSequence(frame);
     return RecordResult::Frame;
   }
 

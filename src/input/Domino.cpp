@@ -19,6 +19,8 @@ constexpr int64_t kHeaderSize = 78;
 constexpr size_t kEntrySize = 20;
 constexpr uint16_t kProductWithoutFcs = 739;
 constexpr uint16_t kEthernetInterface = 4;
+constexpr char kFrameIndexTag[] = "FRAM";  // chunk tag: the offset of the frame index
+constexpr char kStopTag[] = "STOP";        // chunk tag: no chunk follows
 
 class DominoReader final : public TraceReader {
  public:
@@ -46,18 +48,19 @@ class DominoReader final : public TraceReader {
     info.StartDateTime = std::floor(info.StartDateTime) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
     info.StartTimeOfDay = (int64_t(hour) * 3600 + minute * 60 + second) * 1000000;
 
-    // Design note: a file whose chunks reach "STOP" (or the end of the file) before
-    // "FRAM" has no frame index; it is read as a trace without frames.
+    // Design note: a file whose chunks reach "STOP" before "FRAM" has no frame index; it
+    // is read as a trace without frames. A file that ends before either, or whose frame
+    // index lies past its end, has lost its end: that is damage, not an empty trace.
     frameCount_ = 0;
-    for (int64_t at = kHeaderSize; at + 8 <= info.FileSize; at += 8) {
+    for (int64_t at = kHeaderSize;; at += 8) {
       uint8_t chunk[8];
-      if (ctx_.source.ReadAt(at, chunk, 8) != 8) break;
-      if (std::memcmp(chunk, "STOP", 4) == 0) break;
-      if (std::memcmp(chunk, "FRAM", 4) != 0) continue;
+      if (at + 8 > info.FileSize || ctx_.source.ReadAt(at, chunk, 8) != 8) return false;
+      if (std::memcmp(chunk, kStopTag, 4) == 0) break;
+      if (std::memcmp(chunk, kFrameIndexTag, 4) != 0) continue;
       uint8_t word[4];
-      if (ctx_.source.ReadAt(Le32(chunk + 4), word, 4) != 4) break;
+      if (ctx_.source.ReadAt(Le32(chunk + 4), word, 4) != 4) return false;
       const int64_t index = Le32(word);
-      if (ctx_.source.ReadAt(index, word, 4) != 4) break;
+      if (ctx_.source.ReadAt(index, word, 4) != 4) return false;
       frameCount_ = Le32(word);
       index_.Seek(index + 4);
       break;
@@ -69,7 +72,10 @@ class DominoReader final : public TraceReader {
   RecordResult Next() override {
     if (entriesRead_ >= frameCount_) return RecordResult::End;
     uint8_t e[kEntrySize];
-    if (!index_.ReadExact(e, kEntrySize)) return RecordResult::End;
+    if (!index_.ReadExact(e, kEntrySize)) {
+      MarkCutShort();  // the index holds fewer entries than it counts
+      return RecordResult::End;
+    }
     ++entriesRead_;
 
     const int64_t offset = Le32(e);
@@ -79,7 +85,11 @@ class DominoReader final : public TraceReader {
     const size_t got = ctx_.source.ReadAt(offset, frame.Data.data(), want);
     // An entry whose frame lies wholly outside the file cannot be used; one cut short by
     // the end of the file keeps the bytes that are there.
-    if (got == 0 && want != 0) return RecordResult::End;
+    if (got == 0 && want != 0) {
+      MarkCutShort();
+      return RecordResult::End;
+    }
+    if (got < want) MarkFrameCut();
     position_ = offset + int64_t(got);
 
     const uint32_t flags = Le32(e + 16);

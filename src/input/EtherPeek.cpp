@@ -74,6 +74,7 @@ class EtherPeekReader final : public TraceReader {
 
     const size_t keep = std::min<size_t>(p.slice, kMaxFrameLength);
     const size_t got = cursor_.Read(frame.Data.data(), keep);
+    if (got < keep) MarkFrameCut();
     // The rest of an over-long slice and the padding byte of an odd slice.
     cursor_.Seek(at + int64_t(headerSize_) + int64_t(p.slice) + int64_t(p.slice & 1));
 
@@ -81,7 +82,7 @@ class EtherPeekReader final : public TraceReader {
     const size_t clearTo = std::max<size_t>(length, keep);
     if (clearTo > got) std::memset(frame.Data.data() + got, 0, clearTo - got);
     frame.FrameLength = uint16_t(length);
-    frame.StoredLength = uint16_t(keep);
+    frame.StoredLength = uint16_t(got);
     return RecordResult::Frame;
   }
 
@@ -93,7 +94,7 @@ class EtherPeekReader final : public TraceReader {
   // Reads the packet header at the cursor and moves past it.
   bool ReadHeader(PacketHeader& p) {
     uint8_t h[kVersion6HeaderSize];
-    if (!cursor_.ReadExact(h, headerSize_)) return false;
+    if (!ReadRecordStart(cursor_, h, headerSize_)) return false;
     if (version_ == 7) {
       p.length = Be16(h + 2);
       p.slice = Be16(h + 4);

@@ -42,7 +42,7 @@ class HpReader final : public TraceReader {
   RecordResult Next() override {
     const int64_t at = cursor_.Position();
     uint8_t header[kRecordHeaderSize];
-    if (!cursor_.ReadExact(header, kRecordHeaderSize)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, header, kRecordHeaderSize)) return RecordResult::End;
     const int64_t fileSize = ctx_.info.FileSize;
     if (TagIs(header, "FR30") || TagIs(header, "FR50")) return Frame();
     int64_t end;
@@ -56,7 +56,10 @@ class HpReader final : public TraceReader {
       if (bytes < int64_t(kRecordHeaderSize)) return RecordResult::End;
       end = at + bytes;
     }
-    if (end > fileSize) return RecordResult::End;
+    if (end > fileSize) {
+      MarkCutShort();
+      return RecordResult::End;
+    }
     cursor_.Seek(end);
     return RecordResult::Skipped;
   }
@@ -73,7 +76,7 @@ class HpReader final : public TraceReader {
 
   RecordResult Frame() {
     uint8_t fh[kFrameHeaderSize];
-    if (!cursor_.ReadExact(fh, kFrameHeaderSize)) return RecordResult::End;
+    if (!ReadRecordPart(cursor_, fh, kFrameHeaderSize)) return RecordResult::End;
     CapturedFrame& frame = ctx_.frame;
     TraceFileInfo& info = ctx_.info;
     const uint64_t stored = Le32(fh + 12);
@@ -88,7 +91,8 @@ class HpReader final : public TraceReader {
     const uint32_t nanos = Le32(fh + 20);
     frame.TimeStamp = double(SecondOfDay(seconds)) * 1000000.0 + double(nanos / 1000);
     uint32_t length = std::min<uint32_t>(Le16(fh + 8), info.MaxFrameLength);
-    frame.StoredLength = uint16_t(stored);
+    if (got < stored) MarkFrameCut();
+    frame.StoredLength = uint16_t(std::min<uint64_t>(stored, got));
     frame.FrameLength = uint16_t(length);
     if (length > stored) info.SlicedPacketsSeen = true;
     // Padding and anything the file did not deliver carry no content: zero, not stale.

@@ -44,10 +44,10 @@ class LanAnalyzerReader final : public TraceReader {
 
     for (int i = 0; i < 5; ++i) SkipRecord();
     uint8_t summary[kSummaryRead] = {};
-    const bool haveSummary = ReadRecordStart(summary, kSummaryRead);
+    const bool haveSummary = ReadRecordBody(summary, kSummaryRead);
     SkipRecord();
     uint8_t cyclic[kCyclicRead] = {};
-    const bool haveCyclic = ReadRecordStart(cyclic, kCyclicRead);
+    const bool haveCyclic = ReadRecordBody(cyclic, kCyclicRead);
     SkipRecord();
     headerEnd_ = cursor_.Position();
 
@@ -84,7 +84,7 @@ class LanAnalyzerReader final : public TraceReader {
   RecordResult Next() override {
     if (endAfterFrame_) return RecordResult::End;
     uint8_t header[4];
-    if (!cursor_.ReadExact(header, 4)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, header, sizeof header)) return RecordResult::End;
     // Design note: any record other than a packet ends the data and is not handed over
     // as a frame.
     if (Le16(header) != kPacketRecord) return RecordResult::End;
@@ -93,7 +93,7 @@ class LanAnalyzerReader final : public TraceReader {
     const int64_t bodyEnd = cursor_.Position() + body;
 
     uint8_t descriptor[kDescriptorSize];
-    if (body < kDescriptorSize || !cursor_.ReadExact(descriptor, kDescriptorSize)) return RecordResult::End;
+    if (body < kDescriptorSize || !ReadRecordPart(cursor_, descriptor, kDescriptorSize)) return RecordResult::End;
 
     CapturedFrame& frame = ctx_.frame;
     frame.Status = 0;
@@ -125,6 +125,7 @@ class LanAnalyzerReader final : public TraceReader {
     cursor_.Seek(bodyEnd);
     if (bodyEnd > ctx_.info.FileSize) {
       endAfterFrame_ = true;  // the record was cut by the end of the file
+      MarkFrameCut();
     } else if (version2_ && wrapUsable_ && !wrapped_ && bodyEnd == wrapAt_) {
       wrapped_ = true;
       // Design note: the older part of the buffer lies before the first packet; a
@@ -155,7 +156,7 @@ class LanAnalyzerReader final : public TraceReader {
   }
 
   // Reads up to `want` bytes of the next record's body and moves past the whole record.
-  bool ReadRecordStart(uint8_t* out, size_t want) {
+  bool ReadRecordBody(uint8_t* out, size_t want) {
     uint8_t header[4];
     if (!cursor_.ReadExact(header, 4)) return false;
     const uint16_t length = Le16(header + 2);

@@ -40,13 +40,17 @@ class LanWatchReader final : public TraceReader {
 
   RecordResult Next() override {
     uint8_t r[kRecordHeaderSize];
-    if (!cursor_.ReadExact(r, kRecordHeaderSize)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, r, kRecordHeaderSize)) return RecordResult::End;
     if (r[11] & kNoFrame) return RecordResult::Skipped;
     const uint32_t wire = Le16(r), included = Le16(r + 2);
     if (included > kMaxFrameLength) return RecordResult::End;
     CapturedFrame& frame = ctx_.frame;
     const size_t got = cursor_.Read(frame.Data.data(), included);
-    if (got < included) return RecordResult::End;
+    const bool cut = got < included;
+    // A record of no bytes on the wire and none stored is no frame: zero bytes after the
+    // data (or a sparse file) end the read rather than becoming frames at time 0.
+    if (wire == 0 && included == 0) return RecordResult::End;
+    if (cut) MarkFrameCut();
 
     frame.Status = 0;
     if (ethernet_) {
@@ -58,8 +62,8 @@ class LanWatchReader final : public TraceReader {
     micros -= std::floor(micros / kMicrosPerDay) * kMicrosPerDay;
     frame.TimeStamp = micros;
 
-    uint32_t stored = included, length = wire;
-    const bool whole = stored == length;
+    uint32_t stored = uint32_t(got), length = wire;
+    const bool whole = !cut && stored == length;
     if (ethernet_) {
       length += 4;
       // The check sequence is room made at the end of the frame; a sliced record never

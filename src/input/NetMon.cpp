@@ -33,7 +33,8 @@ bool ValidStart(uint16_t month, uint16_t day, uint16_t hour, uint16_t minute, ui
 
 class NetMonReader final : public TraceReader {
  public:
-  explicit NetMonReader(ReaderContext& context) : TraceReader(context), cursor_(context.source) {}
+  explicit NetMonReader(ReaderContext& context)
+      : TraceReader(context), cursor_(context.source), table_(context.source, 4096) {}
 
   bool Initialise() override {
     TraceFileInfo& info = ctx_.info;
@@ -60,20 +61,18 @@ class NetMonReader final : public TraceReader {
     const int64_t size = info.FileSize;
     tableOffset_ = Le32(h + 24);
     const int64_t tableLength = Le32(h + 28);
-    if (tableOffset_ >= kHeaderSize && tableLength >= 4 && tableOffset_ + tableLength <= size) {
-      table_.resize(size_t(tableLength / 4) * 4);
-      cursor_.Seek(tableOffset_);
-      if (!cursor_.ReadExact(table_.data(), table_.size())) table_.clear();
-    }
-    if (table_.empty()) {
+    if (tableOffset_ >= kHeaderSize && tableOffset_ + tableLength <= size) {
+      // The table is read 4 bytes at a time as the frames are, never held whole: its
+      // length is the header's word, and may be anything. An empty table is an empty trace.
+      tableEntries_ = tableLength / 4;
+      limit_ = tableOffset_;
+    } else {
       // Design note: a file whose frame table is missing or cut short (a capture that was
       // never closed, a truncated copy) is read by walking its frames one after the other
       // up to where the table would start, rather than refused or read as empty.
       walking_ = true;
       limit_ = tableOffset_ >= kHeaderSize && tableOffset_ <= size ? tableOffset_ : size;
       walkAt_ = kHeaderSize;
-    } else {
-      limit_ = tableOffset_;
     }
     cursor_.Seek(kHeaderSize);
     return true;
@@ -85,14 +84,20 @@ class NetMonReader final : public TraceReader {
     if (walking_) {
       at = walkAt_;
     } else {
-      if (index_ * 4 >= table_.size()) return End();
-      at = Le32(table_.data() + index_ * 4);
+      if (index_ >= tableEntries_) return End();
+      uint8_t entry[4];
+      table_.Seek(tableOffset_ + index_ * 4);
+      if (!table_.ReadExact(entry, 4)) return End();
+      at = Le32(entry);
       ++index_;
       // A frame lies after the header and after the frame before it (an offset that points
       // back, or at the same frame again, marks a damaged table), and before the table.
       if (at < kHeaderSize || at < previousEnd_) return End();
     }
-    if (at + int64_t(headerSize_) > limit_) return End();
+    if (at + int64_t(headerSize_) > limit_) {
+      if (walking_ && at < limit_) MarkCutShort();  // the file ends inside a frame header
+      return End();
+    }
 
     uint8_t header[kVersion2FrameHeader];
     cursor_.Seek(at);
@@ -129,9 +134,10 @@ class NetMonReader final : public TraceReader {
     // check sequence), so that a sliced frame shows as sliced and never claims bytes
     // that are not in the file.
     // A record cut short by the end of the file keeps the bytes that are there.
+    if (got < keep) MarkFrameCut();
     const uint64_t present = got < keep ? got : captured;
     uint64_t length = wire + 4;
-    uint64_t stored = std::min(present, wire) + 4;
+    uint64_t stored = std::min(present, wire) + (got < keep ? 0 : 4);
     if (stored < length) info.SlicedPacketsSeen = true;
     length = std::min<uint64_t>(length, info.MaxFrameLength);
     stored = std::min<uint64_t>(stored, kMaxFrameLength);
@@ -171,8 +177,9 @@ class NetMonReader final : public TraceReader {
   }
 
   Cursor cursor_;
-  std::vector<uint8_t> table_;  // the raw frame table, 4 bytes per frame
-  size_t index_ = 0;
+  Cursor table_;  // over the frame table, 4 bytes per frame
+  int64_t tableEntries_ = 0;
+  int64_t index_ = 0;
   bool version2_ = false;
   bool ethernet_ = true;
   bool walking_ = false;

@@ -58,7 +58,7 @@ class NetXRayReader final : public TraceReader {
 
   RecordResult Next() override {
     uint8_t record[kRecordSize + kVersion2Extra];
-    if (!cursor_.ReadExact(record, recordSize_)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, record, recordSize_)) return RecordResult::End;
     CapturedFrame& frame = ctx_.frame;
     uint32_t flags = Le32(record + 20);
     frame.Status = (flags & (1u << 23)) ? 0x2 : 0x1;
@@ -73,6 +73,10 @@ class NetXRayReader final : public TraceReader {
     size_t keep = std::min<size_t>(captured, kMaxFrameLength);
     size_t got = cursor_.Read(frame.Data.data(), keep);
     cursor_.Skip(int64_t(captured) - int64_t(keep));
+    if (got < keep) {
+      MarkFrameCut();
+      stored = uint32_t(got);
+    }
     size_t clearTo = std::max(stored, length);
     if (clearTo > got) std::memset(frame.Data.data() + got, 0, clearTo - got);
     frame.FrameLength = uint16_t(length);

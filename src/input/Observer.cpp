@@ -48,7 +48,7 @@ class ObserverReader final : public TraceReader {
     const int64_t at = next_;
     uint8_t r[kRecordHeaderSize];
     cursor_.Seek(at);
-    if (!cursor_.ReadExact(r, kRecordHeaderSize)) return End();
+    if (!ReadRecordStart(cursor_, r, kRecordHeaderSize)) return End();
     const uint32_t nextOffset = Le32(r + 12);
     const uint64_t wire = Le32(r + 28);
     const uint32_t flags = Le32(r + 32);
@@ -67,7 +67,6 @@ class ObserverReader final : public TraceReader {
 
     uint64_t length = 0, stored = 0;
     Lengths(wire, captured, length, stored);
-    const uint64_t fcsRoom = stored - captured;  // 4 where the lengths make room for the check sequence
     // Design note: the 64-byte minimum restores the padding of short Ethernet frames; Token
     // Ring has no minimum frame size, so its short frames keep their length.
     if (ethernet_ && length < kMinimumEthernetFrame && (frame.Status & kCrcError) == 0)
@@ -75,9 +74,11 @@ class ObserverReader final : public TraceReader {
     // Design note: a record that claims more captured bytes than the frame had on the wire
     // stores no more than the frame.
     stored = std::min(stored, length);
-    // A record cut short by the end of the file keeps the bytes that are there (and the
-    // check sequence room the lengths gave it).
-    if (got < keep) stored = std::min<uint64_t>(stored, got + fcsRoom);
+    // A record cut short by the end of the file keeps the bytes that are there.
+    if (got < keep) {
+      MarkFrameCut();
+      stored = std::min<uint64_t>(stored, got);
+    }
     if (length > stored) info.SlicedPacketsSeen = true;
     length = std::min<uint64_t>(length, info.MaxFrameLength);
     stored = std::min<uint64_t>(stored, kMaxFrameLength);

@@ -39,6 +39,8 @@ std::unique_ptr<TraceReader> MakeTraceReader(TraceFormat format, ReaderContext& 
 namespace {
 void ResetReaderFields(ByteSource& source, TraceFileInfo& info, CapturedFrame& frame) {
   info.StopRequested = false;
+  info.CutShort = false;
+  info.CutAtFrame = 0;
   info.FirstFrameOnly = false;
   info.SlicedPacketsSeen = false;
   info.StartDateTime = FileLastWriteDateTime(info.CurrentFileName);
@@ -51,6 +53,19 @@ void ResetReaderFields(ByteSource& source, TraceFileInfo& info, CapturedFrame& f
   frame.TimeStamp = 0;
   frame.FrameLength = frame.StoredLength = frame.Status = 0;
   info.FileSize = source.Size();
+}
+
+// After the reader has ended: a failed read, or a file now shorter than when the read
+// began, means the data ended early, whatever the reader made of it. The size shown is
+// then the size that was read.
+void NoteEarlyEnd(ByteSource& source, TraceFileInfo& info) {
+  const int64_t now = source.CurrentSize();
+  if (!source.Failed() && now >= info.FileSize) return;
+  if (now < info.FileSize) info.FileSize = now;
+  if (!info.CutShort) {
+    info.CutShort = true;
+    info.CutAtFrame = info.FrameCounter + 1;
+  }
 }
 }  // namespace
 
@@ -72,6 +87,7 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
         RecordResult record = reader->Next();
         info.FilePosition = reader->Position();
         progress.position.store(info.FilePosition, std::memory_order_relaxed);
+        if (info.CutShort && info.CutAtFrame == 0) info.CutAtFrame = info.FrameCounter + 1;
         if (record == RecordResult::End) break;
         if (record == RecordResult::Skipped) {
           if (progress.stopMark.load(std::memory_order_relaxed)) {
@@ -82,14 +98,20 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
         }
         uint8_t result = sink.AnalyseFrame(info.FrameCounter);
         bool endOfFile = reader->AfterFrame(result != 0);
+        // A stop that comes with the last frame stopped nothing: the file was read whole.
+        if (info.StopRequested && (endOfFile || reader->Position() >= info.FileSize)) info.StopRequested = false;
         if (info.StopRequested || result != 0 || endOfFile || firstFrameOnly) break;
       }
+      if (!firstFrameOnly && !info.StopRequested) NoteEarlyEnd(source, info);
     }
     info.FramesRead = info.FrameCounter;
   }
   outcome.stopped = info.StopRequested;
+  outcome.cutShort = info.CutShort;
+  progress.stopped.store(outcome.stopped, std::memory_order_relaxed);
+  progress.cutShort.store(outcome.cutShort, std::memory_order_relaxed);
   sink.EndTrace(!firstFrameOnly && outcome.tablesReady);
-  progress.finished.store(true, std::memory_order_relaxed);
+  progress.finished.store(true, std::memory_order_release);
   return outcome;
 }
 

@@ -19,7 +19,9 @@ struct ReadProgress {
   std::atomic<int64_t> position{0};        // file offset reached by the reader
   std::atomic<int64_t> fileSize{0};
   std::atomic<bool> stopMark{false};       // set by the front end to stop the read
-  std::atomic<bool> finished{false};
+  std::atomic<bool> stopped{false};        // the read ended on the stop mark before the end
+  std::atomic<bool> cutShort{false};       // the file ended inside a record or failed to read
+  std::atomic<bool> finished{false};       // written last: the two above are final then
 
   void Reset() {
     frames = 0;
@@ -27,6 +29,8 @@ struct ReadProgress {
     position = 0;
     fileSize = 0;
     stopMark = false;
+    stopped = false;
+    cutShort = false;
     finished = false;
   }
   int Percent() const;
@@ -67,6 +71,29 @@ class TraceReader {
   virtual int64_t Position() const = 0;
 
  protected:
+  // The file ends inside the record being read: what it holds of the record is kept,
+  // and the read is reported as cut short rather than whole.
+  void MarkCutShort() { ctx_.info.CutShort = true; }
+  // The file ends inside the frame's bytes: the frame is analysed with the bytes present,
+  // which are all its StoredLength claims, and counts as sliced.
+  void MarkFrameCut() {
+    MarkCutShort();
+    ctx_.info.SlicedPacketsSeen = true;
+  }
+  // Reads the first bytes of a record: none left is the clean end of the data, some but
+  // not all a record cut short. True when all n bytes were there.
+  bool ReadRecordStart(Cursor& cursor, uint8_t* dst, size_t n) {
+    const size_t got = cursor.Read(dst, n);
+    if (got != 0 && got < n) MarkCutShort();
+    return got == n;
+  }
+  // Reads a further part of a record whose start was there: any shortfall is a cut.
+  bool ReadRecordPart(Cursor& cursor, uint8_t* dst, size_t n) {
+    const bool whole = cursor.ReadExact(dst, n);
+    if (!whole) MarkCutShort();
+    return whole;
+  }
+
   ReaderContext& ctx_;
 };
 
@@ -76,6 +103,7 @@ std::unique_ptr<TraceReader> MakeTraceReader(TraceFormat format, ReaderContext& 
 struct ReadOutcome {
   bool tablesReady = false;  // false only when the reader refused the file while initialising
   bool stopped = false;      // the user stopped the read: FILE PARTIALLY READ
+  bool cutShort = false;     // the file's data ended early (TraceFileInfo::CutAtFrame)
 };
 
 // Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller

@@ -74,9 +74,12 @@ class SnifferDosReader final : public TraceReader {
     if (ended_) return RecordResult::End;
     uint8_t header[kRecordHeaderSize];
     if (!Take(header, kRecordHeaderSize)) return End();
-    if (!compressed_ && cursor_.Position() == ctx_.info.FileSize) return End();
     uint16_t type = Le16(header);
     uint32_t length = Le16(header + 2);  // only the low 16 bits count
+    if (!compressed_ && cursor_.Position() == ctx_.info.FileSize) {
+      if (type != 0 && type != 3 && length != 0) MarkCutShort();  // a record without its body
+      return End();
+    }
     if (type == 0 || type == 3) return End();
     if (compressed_ && length > kMaxFrameLength) return End();  // cannot be a record of a sound stream
     if (type != 4 && type != 5 && type != 12) {
@@ -90,6 +93,7 @@ class SnifferDosReader final : public TraceReader {
     if (length >= kFrameRecordLimit) return End();
     size_t got = TakeAvailable(body_.data(), length);
     size_t dataOffset = type == 12 ? kType12HeaderSize : kFrameHeaderSize;
+    if (got < length) MarkCutShort();
     if (got < dataOffset) return End();
     return Fill(body_.data(), got - dataOffset, dataOffset);
   }
@@ -120,6 +124,12 @@ class SnifferDosReader final : public TraceReader {
     const uint32_t fcs = ethernet_ ? 4 : 0;
     uint32_t stored = size + fcs;
     uint32_t length = trueSize != 0 ? trueSize + 4 : stored;
+    // A record the file ends inside holds only the bytes present.
+    const bool cut = present < size;
+    if (cut) {
+      MarkFrameCut();
+      stored = uint32_t(present);
+    }
     if (length > stored) info.SlicedPacketsSeen = true;
     length = std::min(length, info.MaxFrameLength);
     stored = std::min(stored, uint32_t(kMaxFrameLength));
@@ -130,7 +140,7 @@ class SnifferDosReader final : public TraceReader {
     if (clearTo > copy) std::memset(frame.Data.data() + copy, 0, clearTo - copy);
     frame.FrameLength = uint16_t(length);
     frame.StoredLength = uint16_t(stored);
-    if (ethernet_) WriteFrameCheckSequence(frame);
+    if (ethernet_ && !cut) WriteFrameCheckSequence(frame);
     return RecordResult::Frame;
   }
 

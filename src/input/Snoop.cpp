@@ -40,7 +40,7 @@ class SnoopReader final : public TraceReader {
   RecordResult Next() override {
     const int64_t at = cursor_.Position();
     uint8_t r[kRecordHeaderSize];
-    if (!cursor_.ReadExact(r, kRecordHeaderSize)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, r, kRecordHeaderSize)) return RecordResult::End;
     const uint32_t wire = Be32(r), included = Be32(r + 4), recordLength = Be32(r + 8);
     const uint32_t seconds = Be32(r + 16), micros = Be32(r + 20);
     // A record too short for its own header (and trailer), or holding more captured
@@ -60,6 +60,8 @@ class SnoopReader final : public TraceReader {
     frame.Status = 0;
     const size_t keep = std::min<size_t>(included, kMaxFrameLength);
     const size_t got = cursor_.Read(frame.Data.data(), keep);
+    const bool cut = got < keep;
+    if (cut) MarkFrameCut();
     if (shomiti_) {
       uint8_t trailer[kTrailerSize];
       cursor_.Seek(at + int64_t(recordLength) - int64_t(kTrailerSize));
@@ -82,6 +84,7 @@ class SnoopReader final : public TraceReader {
         length += 4;
       }
     }
+    if (cut) stored = uint32_t(got);
     const bool whole = stored == length;
     length = std::min(length, info.MaxFrameLength);
     stored = std::min<uint32_t>(stored, kMaxFrameLength);

@@ -57,6 +57,10 @@ struct TraceFileInfo {
   int64_t FramesRead = 0;
   bool SlicedPacketsSeen = false;
   bool StopRequested = false;
+  // The read ended before the file's data did: the file ends inside a record, shrank
+  // while it was read, or failed to read. CutAtFrame is the frame where it ended.
+  bool CutShort = false;
+  int64_t CutAtFrame = 0;
   bool FirstFrameOnly = false;
   uint32_t MaxFrameLength = kMaxFrameLength;
   bool ReaderRejected = false;

@@ -35,12 +35,19 @@ class TtcReader final : public TraceReader {
 
   RecordResult Next() override {
     uint8_t r[kRecordHeaderSize];
-    if (!cursor_.ReadExact(r, kRecordHeaderSize)) return RecordResult::End;
+    if (!ReadRecordStart(cursor_, r, kRecordHeaderSize)) return RecordResult::End;
     CapturedFrame& frame = ctx_.frame;
     TraceFileInfo& info = ctx_.info;
     const uint32_t length = Le16(r);
     if (length > kMaxFrameLength) return RecordResult::End;
-    if (!cursor_.ReadExact(frame.Data.data(), length)) return RecordResult::End;
+    const size_t got = cursor_.Read(frame.Data.data(), length);
+    if (got < length) {
+      if (got == 0) {
+        MarkCutShort();
+        return RecordResult::End;
+      }
+      MarkFrameCut();
+    }
 
     uint32_t stored, wire;
     if (length > kStoredLimit) {
@@ -50,9 +57,10 @@ class TtcReader final : public TraceReader {
     } else {
       stored = wire = length + (ethernet_ ? 4 : 0);
     }
+    if (got < length) stored = uint32_t(got);
     wire = std::min(wire, info.MaxFrameLength);
     // The room made for the check sequence must not show the previous frame's bytes.
-    if (wire > length) std::memset(frame.Data.data() + length, 0, wire - length);
+    if (wire > got) std::memset(frame.Data.data() + got, 0, wire - got);
     frame.StoredLength = uint16_t(stored);
     frame.FrameLength = uint16_t(wire);
     frame.Status = 0;
@@ -60,7 +68,7 @@ class TtcReader final : public TraceReader {
       const uint16_t flags = Le16(r + 2);
       if (flags & 0x0800) frame.Status |= kCrcError;
       if (flags & 0x0400) frame.Status |= kAlignmentError;
-      WriteFrameCheckSequence(frame);
+      if (got == length) WriteFrameCheckSequence(frame);
     }
     frame.TimeStamp = double(Le32(r + 6)) * 1000.0;
     return RecordResult::Frame;

@@ -1,6 +1,7 @@
 #include "reports/MainWindowTexts.h"
 
 #include "input/TraceTypes.h"
+#include "reports/Formatters.h"
 #include "reports/OpenTrace.h"
 
 namespace korvane {
@@ -13,6 +14,13 @@ std::string MainCaption(const std::string& currentFileName, std::string_view suf
     caption += suffix;
   }
   return caption;
+}
+
+std::string TraceCaptionSuffix(const TraceFileInfo& info) {
+  std::string suffix(info.SlicedPacketsSeen ? kSlicedPacketsSuffix : std::string_view());
+  if (info.CutShort) suffix += " [cut short at frame " + CountText(info.CutAtFrame) + "]";
+  else if (info.StopRequested) suffix += " [partially read]";
+  return suffix;
 }
 
 namespace {

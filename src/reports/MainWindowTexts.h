@@ -13,6 +13,12 @@ namespace korvane {
 std::string MainCaption(const std::string& currentFileName, std::string_view suffix = {});
 inline constexpr std::string_view kSlicedPacketsSuffix = " (contains sliced packets)";
 
+struct TraceFileInfo;
+// The caption's suffix for a read trace: sliced packets, and whether the read ended early
+// (" [partially read]" when stopped, " [cut short at frame N]" when the file ended inside
+// a record or failed to read), so that a partial trace stays marked after its read.
+std::string TraceCaptionSuffix(const TraceFileInfo& info);
+
 // One entry of the Open dialog's file-type list: its description and its patterns,
 // separated by ";" as the description shows them ("*.pkt; *.tpc").
 struct FileTypeFilter {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "input/Detect.h"
+#include "reports/Formatters.h"
 
 namespace korvane {
 
@@ -64,6 +65,12 @@ OpenResult ReadCheckedTrace(TraceSession& session, ByteSource& source) {
   result.status = OpenStatus::Loaded;
   result.stopped = outcome.stopped;
   return result;
+}
+
+std::string CutShortText(const TraceFileInfo& info) {
+  if (!info.CutShort) return {};
+  return FileNamePart(info.CurrentFileName) + ": the file ends early, at frame " + CountText(info.CutAtFrame) +
+         "; " + CountText(info.FramesRead) + (info.FramesRead == 1 ? " frame" : " frames") + " read.";
 }
 
 OpenResult CheckTraceFile(TraceSession& session, const std::string& path, std::unique_ptr<FileSource>& source) {

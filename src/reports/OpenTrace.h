@@ -33,6 +33,10 @@ OpenResult ReadCheckedTrace(TraceSession& session, ByteSource& source);
 // for the file (tests and fuzzers); the path still names it.
 OpenResult OpenTrace(TraceSession& session, const std::string& path, ByteSource* source = nullptr);
 
+// The line said of a read that ended before the file's data did (a file cut inside a
+// record, shrunk while read, or failing to read); empty for a whole read.
+std::string CutShortText(const TraceFileInfo& info);
+
 // The file-name part of a path.
 std::string FileNamePart(const std::string& path);
 

@@ -408,11 +408,17 @@ std::string IniFileStore::Text() const {
 bool IniFileStore::Load(const std::string& path) {
   sections_.clear();
   std::error_code error;
-  if (path.empty() || std::filesystem::is_directory(path, error)) return false;
+  // Only a regular file of settings size is read: a FIFO would block and a device such
+  // as /dev/zero would never end.
+  if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error || size > kSettingsFileCap) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string text(size_t(size), '\0');
+  in.read(text.data(), std::streamsize(text.size()));
   if (in.bad()) return false;
+  text.resize(size_t(in.gcount()));
   Parse(text);
   return true;
 }

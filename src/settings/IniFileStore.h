@@ -14,6 +14,7 @@
 // text; a value that is not UTF-8 (or holds a NUL byte) is raw bytes and is written as
 // "@ByteArray(...)", the form QSettings gives a byte array.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +23,9 @@
 #include "settings/KeyValueStore.h"
 
 namespace korvane {
+
+// The largest settings file read: far above what the program writes.
+inline constexpr std::uintmax_t kSettingsFileCap = 4u << 20;
 
 class IniFileStore : public KeyValueStore {
  public:
@@ -32,6 +36,7 @@ class IniFileStore : public KeyValueStore {
 
   // Replaces every value by those of the file; a missing or unreadable file leaves the store
   // empty and gives false.
+  // Reads a regular file of at most kSettingsFileCap bytes; false (and empty) otherwise.
   bool Load(const std::string& path);
   // Replaces every value by those of INI text.
   void Parse(std::string_view text);

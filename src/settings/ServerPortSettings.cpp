@@ -1,5 +1,7 @@
 #include "settings/ServerPortSettings.h"
 
+#include <cstdint>
+
 namespace korvane {
 
 void ServerPortSettings::Load(const KeyValueStore& store) {
@@ -7,6 +9,17 @@ void ServerPortSettings::Load(const KeyValueStore& store) {
   for (size_t i = 0;; ++i) {
     std::optional<std::string> entry = store.Value(kServerPortsSection, std::to_string(i));
     if (!entry || entry->empty()) break;
+    const size_t tab = entry->find('\t');
+    if (tab != std::string::npos) {
+      // Cut after kPortNameMax characters, never inside a UTF-8 sequence.
+      size_t at = tab + 1, characters = 0;
+      while (at < entry->size() && characters < kPortNameMax) {
+        ++at;
+        while (at < entry->size() && (uint8_t((*entry)[at]) & 0xC0) == 0x80) ++at;
+        ++characters;
+      }
+      entry->resize(at);
+    }
     Entries.push_back(std::move(*entry));
   }
 }

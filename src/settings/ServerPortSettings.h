@@ -11,11 +11,14 @@
 namespace korvane {
 
 inline constexpr std::string_view kServerPortsSection = "Server Ports";
+// The longest port name, in characters: what the dialog's Name edit takes, and where a
+// longer name read from the settings file is cut.
+inline constexpr size_t kPortNameMax = 40;
 
 struct ServerPortSettings {
   std::vector<std::string> Entries;
 
-  // Reads "0", "1", ... up to the first missing or empty value.
+  // Reads "0", "1", ... up to the first missing or empty value; names are cut to kPortNameMax.
   void Load(const KeyValueStore& store);
   // Rewrites the whole section.
   void Save(KeyValueStore& store) const;

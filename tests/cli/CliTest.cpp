@@ -1,5 +1,6 @@
 // korvane-cli as scripts see it: output lines, exit status and refusal texts.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "input/Endian.h"
+#include "writers/SnoopWriter.h"
 #include "writers/TraceWriters.h"
 
 namespace korvane {
@@ -77,6 +79,43 @@ TEST_F(CliTest, DetectPrintsItsHeadingRowAndOneLine) {
   path = Write("ring.cap", tools::WriteNetXRay(tools::TokenRingScenario(), ring));
   r = Cli("detect " + path);
   EXPECT_EQ(r.out, heading + "10\tNAI NetXRay/Sniffer Windows\t1\t4000000\t4000000\n");
+}
+
+// A file that ends inside a record: the frames present are read, stdout agrees with them,
+// and one line on stderr says where the file ended.
+TEST_F(CliTest, AReadThatEndsEarlySaysSoOnStderr) {
+  tools::SnoopOptions o;
+  const auto whole = tools::WriteSnoop(tools::OfficeLanScenario(), o);
+  const std::string path = Write("cut.snoop", std::vector<uint8_t>(whole.begin(), whole.end() - 20));
+  CliRun r = Cli("frames " + path);
+  EXPECT_EQ(r.status, 0);
+  const size_t frames = Lines(r.out).size();
+  EXPECT_EQ(frames, tools::OfficeLanScenario().size());
+  EXPECT_EQ(r.err, "cut.snoop: the file ends early, at frame " + std::to_string(frames) + "; " +
+                       std::to_string(frames) + " frames read.\n");
+  r = Cli("summary " + path);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("the file ends early"), std::string::npos);
+  // A whole file says nothing on stderr.
+  r = Cli("summary " + Write("whole.snoop", whole));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const std::string path = Write("office.enc", tools::WriteSnifferDos(tools::OfficeLanScenario(), {}));
+  CliRun r = Cli("frames " + path + " >/dev/full");
+  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(r.err, "korvane-cli: the output could not be written.\n");
+}
+
+TEST_F(CliTest, AFifoIsRefusedWithoutWaiting) {
+  const fs::path fifo = dir_ / "pipe.cap";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  CliRun r = Cli("summary " + fifo.string());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "Unable to open Source file.  File is in use or name is bad.\n");
 }
 
 TEST_F(CliTest, RefusalsExitTwoWithTheMessage) {

@@ -278,13 +278,12 @@ TEST(EtherPeekReader, TruncationAtEveryByteKeepsAPrefix) {
       for (size_t i = 0; i < back.frames.size(); ++i) {
         const auto& got = back.frames[i].data;
         const auto& want = full.frames[i].data;
-        ASSERT_EQ(got.size(), want.size());
         if (i + 1 < back.frames.size()) {
           ASSERT_EQ(got, want);
-        } else {  // the last record keeps the bytes that were there and zeros after them
-          size_t same = 0;
-          while (same < got.size() && got[same] == want[same]) ++same;
-          for (size_t k = same; k < got.size(); ++k) ASSERT_EQ(got[k], 0) << k;
+        } else {  // the last record keeps the bytes that were there, and claims no more
+          ASSERT_LE(got.size(), want.size());
+          ASSERT_TRUE(std::equal(got.begin(), got.end(), want.begin()));
+          if (got.size() < want.size()) ASSERT_TRUE(back.info.CutShort);
         }
       }
     }

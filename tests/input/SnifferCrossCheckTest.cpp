@@ -11,6 +11,11 @@
 
 #include "input/Endian.h"
 #include "scenario/PcapWriter.h"
+#include "writers/EtherPeekWriter.h"
+#include "writers/LanAnalyzerWriter.h"
+#include "writers/NetMonWriter.h"
+#include "writers/SnoopWriter.h"
+#include "writers/TraceWriters.h"
 #include "support/TestSupport.h"
 
 namespace korvane {
@@ -81,6 +86,71 @@ TEST_P(CrossCheck, ReadsWhatEditcapWroteFrameForFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Editcap, CrossCheck, ::testing::Values("ngsniffer", "ngwsniffer_1_1", "ngwsniffer_2_0"));
+
+// The other direction: files Korvane's writers lay out are read by tshark as Korvane
+// reads them, frame for frame, wherever tshark reads the layout we write. (tshark takes
+// Observer files only in a later layout than the one written here.)
+struct Written {
+  const char* name;
+  const char* fileName;
+  Bytes (*write)(const std::vector<tools::ScenarioFrame>&);
+};
+
+void PrintTo(const Written& w, std::ostream* os) { *os << w.name; }
+
+class PeerReads : public ::testing::TestWithParam<Written> {
+ protected:
+  void SetUp() override {
+    if (!test::HavePeer()) GTEST_SKIP() << "editcap/tshark not installed (Debian package tshark)";
+    dir_ = fs::temp_directory_path() / ("korvane_peer_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) fs::remove_all(dir_);
+  }
+  fs::path dir_;
+};
+
+TEST_P(PeerReads, WhatKorvaneWritesReadsTheSameInTshark) {
+  test::ScopedTimeZone zone("UTC");
+  const auto frames = tools::OfficeLanScenario();
+  const Bytes file = GetParam().write(frames);
+  const fs::path path = dir_ / GetParam().fileName;
+  const fs::path back = dir_ / "back.pcap";
+  ASSERT_TRUE(tools::WriteFile(path.string(), file));
+  ASSERT_EQ(test::Shell("tshark -r " + path.string() + " -F pcap -w " + back.string() + " 2>/dev/null"), 0);
+  const auto peer = test::ParsePcap(test::Slurp(back));
+  const auto ours = test::ReadFrames(file, path.string());
+  ASSERT_FALSE(ours.refused) << ours.message;
+  ASSERT_EQ(ours.frames.size(), frames.size());
+  ASSERT_EQ(peer.size(), ours.frames.size());
+  for (size_t i = 0; i < peer.size(); ++i) {
+    SCOPED_TRACE(i);
+    const auto& mine = ours.frames[i];
+    const auto& theirs = peer[i];
+    // Both hold the captured bytes; either side may add a check sequence the other leaves out.
+    const size_t common = std::min(mine.data.size(), theirs.bytes.size());
+    ASSERT_GE(common + 4, frames[i].bytes.size());
+    EXPECT_TRUE(std::equal(frames[i].bytes.begin(), frames[i].bytes.begin() + long(std::min(common, frames[i].bytes.size())),
+                           theirs.bytes.begin()));
+    EXPECT_TRUE(std::equal(theirs.bytes.begin(), theirs.bytes.begin() + long(common), mine.data.begin()));
+    // Positions within the trace agree (clock units differ in precision between programs).
+    const double peerGap = double(theirs.epochMicros - peer[0].epochMicros);
+    EXPECT_NEAR(mine.timeStamp - ours.frames[0].timeStamp, peerGap, 1e-5 * std::fabs(peerGap) + 2.0);
+  }
+}
+
+const Written kWritten[] = {
+    {"SnifferDos", "w.enc", [](const auto& f) { return tools::WriteSnifferDos(f, {}); }},
+    {"NetXRay", "w.cap", [](const auto& f) { return tools::WriteNetXRay(f, {}); }},
+    {"Snoop", "w.snoop", [](const auto& f) { return tools::WriteSnoop(f, {}); }},
+    {"NetMon", "n.cap", [](const auto& f) { return tools::WriteNetMon(f, {}); }},
+    {"LanAnalyzer", "w.tr1", [](const auto& f) { return tools::WriteLanAnalyzer(f, {}); }},
+    {"EtherPeek", "w.pkt", [](const auto& f) { return tools::WriteEtherPeek(f, {}); }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Writers, PeerReads, ::testing::ValuesIn(kWritten),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace korvane

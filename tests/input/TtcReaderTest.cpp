@@ -208,13 +208,20 @@ TEST(TtcReader, DamagedAndTruncatedFiles) {
   EXPECT_GE(back.frames.size(), 3u);
   EXPECT_EQ(back.frames[2].storedLength, 4);
 
-  // A file cut anywhere holds exactly the records that are whole.
+  // A file cut anywhere holds the records that are whole, and one cut inside its bytes
+  // with the bytes present.
   for (size_t cut = 140; cut < file.size(); ++cut) {
     size_t whole = 0, end = 26;
     while (whole < frames.size() && end + 10 + frames[whole].bytes.size() <= cut) end += 10 + frames[whole++].bytes.size();
     auto part = test::ReadFrames(Bytes(file.begin(), file.begin() + long(cut)), "d.s04");
-    ASSERT_EQ(part.frames.size(), whole) << cut;
+    const bool inBytes = cut > end + 10;
+    ASSERT_EQ(part.frames.size(), whole + (inBytes ? 1 : 0)) << cut;
     for (size_t i = 0; i < whole; ++i) ASSERT_EQ(part.frames[i].data, full.frames[i].data) << cut;
+    if (inBytes) {
+      ASSERT_EQ(part.frames.back().storedLength, cut - end - 10) << cut;
+      ASSERT_TRUE(std::equal(part.frames.back().data.begin(), part.frames.back().data.end(), frames[whole].bytes.begin()));
+    }
+    ASSERT_EQ(part.info.CutShort, cut != end) << cut;
   }
 }
 

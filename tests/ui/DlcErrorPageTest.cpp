@@ -267,8 +267,15 @@ TEST(RingMapViewTest, AFullRingTurnsItsLabelsAlongTheRadius) {
   EXPECT_EQ(placement.labelStyle, RingMapView::LabelStyle::Staggered);
   EXPECT_GE(placement.fontPixels, 8);  // still legible
   ASSERT_EQ(placement.stations.size(), 181u);
-  EXPECT_EQ(placement.stations.back().label, "OVERFLOW      ");
-  EXPECT_EQ(placement.stations[7].label, "Ring Err Mon");
+  // Each label is its station's text, or where the system's font leaves no room at 8
+  // pixels, its start and end around an ellipsis.
+  auto shows = [](const QString& shown, const QString& text) {
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    if (cut < 0) return shown == text || shown == text.trimmed();
+    return cut >= 2 && text.startsWith(shown.left(cut)) && text.trimmed().endsWith(shown.mid(cut + 1));
+  };
+  EXPECT_TRUE(shows(placement.stations.back().label, QStringLiteral("OVERFLOW      ")));
+  EXPECT_TRUE(shows(placement.stations[7].label, QStringLiteral("Ring Err Mon")));
   ExpectLabelsApart(placement, QRectF(map.rect()));
   test::SaveShot(map.Picture(), "RingMap-181-stations");
 

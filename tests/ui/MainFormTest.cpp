@@ -1,6 +1,7 @@
 // The main window's file flow through its real entry points: opening traces, the refusals,
 // the busy state, the Reopen list, the bandwidth options, the Edit menu and the Tip Wizard
 // per page, the settings round trip, and a picture of every page.
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include "analysis/TraceSession.h"
 #include "app/QSettingsStore.h"
 #include "reports/FileSummary.h"
+#include "reports/Formatters.h"
 #include "reports/MainWindowTexts.h"
 #include "reports/TipWizard.h"
 #include "scenario/PcapWriter.h"
@@ -147,6 +149,26 @@ TEST_F(MainFormTest, BusyWhileReadingWithTheProgressDialogUp) {
   EXPECT_EQ(form->ProgressForm()->PercentLabel()->text(), QStringLiteral("100% Complete"));
   EXPECT_EQ(form->ProgressForm()->FrameCountBox()->text(),
             S(BuildFileSummary(form->Session(), {}).frameStatistics[3].frames));
+}
+
+// A file cut inside a record stays marked as such in the caption after the read.
+TEST_F(MainFormTest, ACutFileStaysMarkedAfterItsRead) {
+  auto form = MakeForm(store);
+  form->show();
+  QFile demo(DemoTrace());
+  ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+  QByteArray bytes = demo.readAll();
+  // The demo trace is a Sniffer file ending in an end record (6 bytes): cut into the frame before it.
+  bytes.chop(30);
+  const QString cut = dir.filePath(QStringLiteral("cut.enc"));
+  WriteFile(cut, bytes);
+  form->OpenFile(cut);
+  ASSERT_TRUE(form->FileLoaded());
+  const TraceFileInfo& info = form->Session().info;
+  ASSERT_TRUE(info.CutShort);
+  EXPECT_EQ(form->windowTitle(), QStringLiteral("Korvane Seravo (tm)  - cut.enc") + S(TraceCaptionSuffix(info)));
+  EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("[cut short at frame %1]").arg(S(CountText(info.CutAtFrame)))));
+  EXPECT_EQ(form->ProgressForm()->PercentLabel()->text(), QStringLiteral("FILE PARTIALLY READ"));
 }
 
 TEST_F(MainFormTest, RefusalsSayWhyInABoxTitledOpenTraceFile) {

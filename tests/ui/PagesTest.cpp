@@ -242,6 +242,7 @@ TEST(ProgressDialogTest, StopMarksTheReadAndOkClosesAtOnce) {
   EXPECT_EQ(dialog.DurationBox()->text(), QStringLiteral("00:00:00"));
 
   QSignalSpy closed(&dialog, &TProcessTraceFileForm::Closed);
+  progress.stopped = true;  // the read ended on the stop mark
   dialog.ReadFinished();
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return dialog.PercentLabel()->text() == QStringLiteral("FILE PARTIALLY READ"); }, 1000));
@@ -249,6 +250,22 @@ TEST(ProgressDialogTest, StopMarksTheReadAndOkClosesAtOnce) {
   dialog.CancelButton()->click();
   EXPECT_EQ(closed.count(), 1);
   EXPECT_FALSE(dialog.isVisible());
+}
+
+// What the read says decides: a stop pressed after the last frame leaves the file read
+// whole, and a file that ended inside a record is partially read without any stop.
+TEST(ProgressDialogTest, TheFinalStateIsTheReadsOwn) {
+  for (bool cut : {false, true}) {
+    SCOPED_TRACE(cut);
+    ReadProgress progress;
+    TProcessTraceFileForm dialog;
+    dialog.BeginRead(QStringLiteral("t.enc"), progress);
+    if (!cut) dialog.CancelButton()->click();
+    progress.cutShort = cut;
+    dialog.ReadFinished();
+    const QString expected = cut ? QStringLiteral("FILE PARTIALLY READ") : QStringLiteral("100% Complete");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.PercentLabel()->text() == expected; }, 1000));
+  }
 }
 
 TEST(ProgressDialogTest, ClosingTheDialogStopsTheRead) {

@@ -67,7 +67,10 @@ Bytes WriteNetXRay(const std::vector<ScenarioFrame>& frames, const NetXRayOption
     out.insert(out.end(), r.begin(), r.end());
   }
   const size_t endOfData = k > 0 ? end : out.size();
-  PutLe32(out.data() + (o.endOffsetAt28 ? 28 : 20), uint32_t(endOfData));
+  // The end of the data at 28 as well: other readers take it from there, and without it
+  // read to the end of the file and then once more from the first record.
+  if (!o.endOffsetAt28) PutLe32(out.data() + 20, uint32_t(endOfData));
+  PutLe32(out.data() + 28, uint32_t(endOfData));
   PutLe32(out.data() + 24, uint32_t(first));
   return out;
 }

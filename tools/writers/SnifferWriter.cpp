@@ -176,7 +176,7 @@ Bytes SnifferDosPreamble(const SnifferDosOptions& o) {
   PutLe16(version.data() + 6, uint16_t(((s.year - 1980) << 9) | (s.month << 5) | s.day));
   version[8] = 1;
   version[9] = o.network;
-  version[10] = 2;
+  version[10] = o.compressed ? 2 : 1;  // format: 1 plain records, 2 compressed blocks
   version[11] = o.timeUnit;
   version[12] = o.compressed ? 1 : 0;
   AppendRecord(out, 1, version);

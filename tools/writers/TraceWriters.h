@@ -52,7 +52,7 @@ struct NetXRayOptions {
   uint64_t startTicks = 5000000;  // tick count at capture start
   CaptureStart start;             // local time of the start
   int32_t biasSeconds = 0;        // the writer's own time zone bias (universal minus local)
-  bool endOffsetAt28 = false;     // leave offset 20 at 0 and keep the end at 28, as today's tools do
+  bool endOffsetAt28 = false;     // leave offset 20 at 0, the end only at 28, as some tools write it
   size_t wrapFirst = 0;           // >0: a wrapped buffer whose oldest frames start at this index
   bool writeFrameCount = true;
 };

@@ -98,6 +98,15 @@ struct OpenedTrace {
   std::unique_ptr<FileSource> source;
 };
 
+// A read that ended before the file's data did says so on stderr; it fails only when it
+// read no frame at all.
+int ReportEarlyEnd(const TraceFileInfo& info) {
+  const std::string text = CutShortText(info);
+  if (text.empty()) return kExitDone;
+  std::cerr << text << '\n';
+  return info.FramesRead > 0 ? kExitDone : kExitRefused;
+}
+
 // Opens and checks the trace; prints the refusal and returns its exit status otherwise.
 int Check(const CommonOptions& common, OpenedTrace& trace) {
   trace.source = FileSource::Open(common.file);
@@ -136,7 +145,7 @@ int Read(const CommonOptions& common, OpenedTrace& trace) {
     std::cerr << result.message << '\n';
     return kExitRefused;
   }
-  return kExitDone;
+  return ReportEarlyEnd(trace.session->info);
 }
 
 int RunDetect(const CommonOptions& common) {
@@ -170,7 +179,7 @@ int RunFrames(const CommonOptions& common) {
     std::cerr << FileNamePart(common.file) << " has a damaged header and cannot be read.\n";
     return kExitRefused;
   }
-  return kExitDone;
+  return ReportEarlyEnd(session.info);
 }
 
 int RunSummary(const CommonOptions& common, bool broadcastOnly) {
@@ -425,9 +434,19 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace korvane
 
+// Output that could not be written (a full disk, a closed pipe) is a failure, not a success.
+int FinishOutput(int status) {
+  std::cout.flush();
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) || std::cout.fail()) {
+    std::cerr << "korvane-cli: the output could not be written.\n";
+    return status == 0 ? 1 : status;
+  }
+  return status;
+}
+
 int main(int argc, char** argv) {
   try {
-    return korvane::Main(argc, argv);
+    return FinishOutput(korvane::Main(argc, argv));
   } catch (const std::exception& e) {
     std::cerr << "internal error: " << e.what() << '\n';
     return 1;

@@ -569,7 +569,7 @@ void TMainForm::EnableOptions(bool enable) {
   for (QAction* a : {toolboxAction_, stationAction_, networkAction_}) a->setEnabled(enable);
   copyAction_->setEnabled(false);
   selectAllAction_->setEnabled(false);
-  SetCaption(enable && info.SlicedPacketsSeen ? Q(kSlicedPacketsSuffix) : QString());
+  SetCaption(enable ? Q(TraceCaptionSuffix(info)) : QString());
 }
 
 void TMainForm::ShowStatusBar(bool loaded) {

@@ -132,7 +132,9 @@ void TProcessTraceFileForm::ShowProgressTimerTimer() {
   if (duration != "00:00:00") duration_->setText(QString::fromStdString(duration));
   const bool minimised = parentWidget() && parentWidget()->window()->isMinimized();
   if (finished_) {
-    if (stopMark_) {
+    // What the read itself says: a stop pressed after the last frame stopped nothing, and a
+    // file that ended inside a record was not read whole either.
+    if (progress_->stopped.load(std::memory_order_acquire) || progress_->cutShort.load(std::memory_order_acquire)) {
       pctComplete_->setText(QStringLiteral("FILE PARTIALLY READ"));
       emit TitleChanged(kProductName);
     } else {

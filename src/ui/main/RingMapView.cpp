@@ -16,6 +16,7 @@ const QColor kFaultColour(210, 0, 0);
 const QColor kRingColour(150, 150, 150);
 const QString kKeyCaption = "Key:";
 constexpr double kKeyDotWidth = 12, kFaultSampleWidth = 28;
+constexpr int kSmallestLabelPixels = 8;
 
 QFont MapFont(int pixels) {
   QFont font("Arial");
@@ -180,9 +181,24 @@ const RingMapView::Placement& RingMapView::Layout() {
       fits = !p.stations[i].outline.boundingRect().adjusted(-1, -1, 1, 1).intersects(
           p.stations[k].outline.boundingRect());
   for (LabelStyle style : {LabelStyle::Radial, LabelStyle::Staggered}) {
-    for (int pixels = 12; !fits && pixels >= 8; --pixels) fits = place(pixels, style);
+    for (int pixels = 12; !fits && pixels >= kSmallestLabelPixels; --pixels) fits = place(pixels, style);
   }
-  if (!fits) place(7, LabelStyle::Staggered);  // as small as still legible, come what may
+  // Never below 8 pixels, whatever font the system gives: the smallest size still read.
+  // Where even that does not fit, the labels are shortened (their trailing blanks first,
+  // then with an ellipsis in the middle, keeping the end that tells addresses apart) to
+  // the width that keeps them apart.
+  if (!fits && n >= 2) {
+    const QFontMetricsF metrics(MapFont(kSmallestLabelPixels));
+    const double across = std::min(area.width(), area.height()) / 2;
+    const double nearest = (LabelHeight(metrics) + 1) / (2 * std::tan(kPi * 2 / double(n)));
+    const double widest = std::max(12.0, (across - 10 - nearest) / 2);
+    for (PlacedStation& s : p.stations) {
+      if (LabelWidth(metrics, s.label) <= widest) continue;
+      s.label = s.label.trimmed();
+      if (LabelWidth(metrics, s.label) > widest) s.label = metrics.elidedText(s.label, Qt::ElideMiddle, widest - 6);
+    }
+  }
+  if (!fits) place(kSmallestLabelPixels, LabelStyle::Staggered);
 
   const bool burst = faultDomain_ == FaultDomainKind::Burst;
   auto indexOf = [&](const AddressKey& address) {

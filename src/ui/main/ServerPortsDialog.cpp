@@ -49,6 +49,7 @@ TServerPortsDialog::TServerPortsDialog(const ServerPortSettings& stored, QWidget
   port_->installEventFilter(this);
   name_ = new QLineEdit(this);
   name_->setObjectName(QStringLiteral("NameEdit"));
+  name_->setMaxLength(int(kPortNameMax));
   portLabel->setBuddy(port_);
   nameLabel->setBuddy(name_);
   edits->addWidget(portLabel, 0, 0);
