@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/TraceSession.h"
+#include "settings/KeyValueStore.h"
 
 namespace korvane {
 
@@ -50,6 +51,23 @@ void SortStationRows(std::vector<StationStatsRow>& rows, int column, bool ascend
 // The value of the "ColumnOrder" key: a comma-separated list of one-based column numbers.
 // A list that is not exactly a permutation of 1..columns gives the default order 1..columns.
 std::vector<int> ParseColumnOrder(std::string_view value, int columns);
+
+// The column-order file: an INI file holding, per window, the display order of its table,
+//
+//   [StationStats]
+//   ColumnOrder="11,1,2,3,4,5,6,7,8,9,10"
+//   [NetworkStatisticsForm]
+//   ColumnOrder="1,2,3,4,5,6,7,8,9"
+//
+// (a value without the quotes reads the same).
+inline constexpr std::string_view kStationColumnSection = "StationStats";
+inline constexpr std::string_view kNetworkColumnSection = "NetworkStatisticsForm";
+std::vector<int> ReadColumnOrder(const KeyValueStore& file, std::string_view section, int columns);
+void WriteColumnOrder(KeyValueStore& file, std::string_view section, const std::vector<int>& order);
+// The desktop program's column-order file: "Korvane.ini" beside its settings file, in the
+// user's configuration folder (the program's own folder is seldom writable); empty when
+// there is no such folder.
+std::string DefaultColumnOrderFile();
 
 // The selected rectangle as text: one line per row, cells separated by tabs. Columns are
 // taken in the given display order (one-based column numbers); left..right index that
