@@ -10,7 +10,9 @@
 #include "app/QSettingsStore.h"
 #include "ui/about/ErrorInformation.h"
 #include "ui/about/Splash.h"
+#include "reports/StationStats.h"
 #include "ui/main/MainForm.h"
+#include "ui/stats/StatisticsWindows.h"
 
 namespace {
 constexpr qint64 kSplashMilliseconds = 2000;
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
   korvane::MainFormOptions options;
   options.commandLineFile = QCoreApplication::arguments().value(1);
   korvane::TMainForm form(store, options);
+  korvane::AttachStatisticsWindows(form, store, korvane::DefaultColumnOrderFile());
   while (started.elapsed() < kSplashMilliseconds) {
     app.processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);

@@ -542,6 +542,7 @@ void TMainForm::Refuse(const std::string& message) {
 }
 
 void TMainForm::ClearPages() {
+  emit TraceClosing();
   for (TracePage* page : Pages()) page->ClearTrace();
 }
 

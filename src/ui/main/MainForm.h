@@ -157,6 +157,8 @@ class TMainForm : public QMainWindow {
   void ToolboxRequested();
   void StationStatisticsRequested();
   void NetworkStatisticsRequested();
+  // The analysis tables are about to be read anew or emptied: dependent windows close.
+  void TraceClosing();
 
  protected:
   void showEvent(QShowEvent* event) override;
