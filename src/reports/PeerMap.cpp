@@ -15,6 +15,9 @@ constexpr int kMaxPoints = 180;
 constexpr int kMaxLineColours = 16;
 constexpr int kLabelPointSize = 8;
 constexpr int kFontShrinks = 3;
+// A station's dot grows with its traffic, from a small one for the quietest to the largest
+// for the busiest; its label moves out by as much as the dot grew.
+constexpr double kSmallestDot = 2.5, kLargestDot = 6.0;
 
 uint32_t Bit(int b) { return 1u << b; }
 
@@ -74,6 +77,7 @@ struct MapGraph {
   std::vector<Candidate> candidates;
   std::function<bool(int32_t, int32_t)> keyLess;
   std::function<std::string(int32_t)> label;
+  std::function<int64_t(int32_t)> frames;  // sent and received
 };
 
 class Counter {
@@ -122,8 +126,8 @@ PeerMapLayout Layout(const MapGraph& graph, int densityPosition, double width, d
       if (!c.links.empty()) steps.push_back(c.share);
     std::sort(steps.begin(), steps.end());
     steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
-    steps.push_back(std::nextafter(steps.empty() ? 0.0 : steps.back(), 2.0));  // nobody
-    // The plotted count falls as the share rises: the first step that fits.
+    // The plotted count falls as the share rises: the first step that fits. The busiest
+    // sender stays even when it alone has more partners than the bar allows.
     size_t low = 0, high = steps.size() - 1;
     while (low < high) {
       const size_t middle = (low + high) / 2;
@@ -159,7 +163,8 @@ PeerMapLayout Layout(const MapGraph& graph, int densityPosition, double width, d
   out.centreY = height / 2;
   // Room for the widest label beside the circle on either side (7 pixels from its point on
   // the right) and for the labels above and below it.
-  out.radius = std::max(1.0, std::floor(std::min(out.centreX - widest - 8, out.centreY - 10 - n / 10)));
+  out.radius = std::max(1.0, std::floor(std::min(out.centreX - widest - 8 - (kLargestDot - kSmallestDot),
+                                                  out.centreY - 10 - n / 10)));
   out.step = 4 * out.radius / (n + 3);
   out.fontPointSize = kLabelPointSize;
   for (int shrink = 0; shrink < kFontShrinks && metrics.height(out.fontPointSize) - 2 > out.step; ++shrink)
@@ -188,10 +193,17 @@ PeerMapLayout Layout(const MapGraph& graph, int densityPosition, double width, d
   for (size_t i = 0; i < used; ++i) pointOf[i] = overflow ? i : i * points.size() / std::max<size_t>(used, 1);
 
   const double labelHeight = metrics.height(out.fontPointSize);
+  int64_t busiest = 1;
+  for (size_t i = 0; i < named; ++i) busiest = std::max(busiest, graph.frames(plotted[i]));
   std::vector<int32_t> labelOfNode(graph.nodeCount, -1);
   std::vector<bool> isSender(graph.nodeCount, false);
   for (const Candidate& c : graph.candidates)
     if (!c.links.empty() && c.share >= out.threshold) isSender[size_t(c.station)] = true;
+  std::vector<double> dotAt(points.size(), 0.0);  // 0: nobody there
+  for (size_t i = 0; i < used; ++i)
+    dotAt[pointOf[i]] = i < named ? kSmallestDot + (kLargestDot - kSmallestDot) *
+                                                       std::sqrt(double(graph.frames(plotted[i])) / double(busiest))
+                                  : kSmallestDot;
   out.labels.reserve(used);
   for (size_t i = 0; i < used; ++i) {
     const Point& p = points[pointOf[i]];
@@ -202,6 +214,7 @@ PeerMapLayout Layout(const MapGraph& graph, int densityPosition, double width, d
       label.station = plotted[i];
       label.text = std::move(texts[i]);
       label.sender = isSender[size_t(label.station)];
+      label.frames = graph.frames(label.station);
       labelOfNode[size_t(label.station)] = int32_t(out.labels.size());
     } else {
       label.text = std::string(kOverflowLabel);
@@ -212,11 +225,16 @@ PeerMapLayout Layout(const MapGraph& graph, int densityPosition, double width, d
     label.rect.top = p.y - (5 - 9 * (p.y - out.centreY) / r);
     label.rect.height = labelHeight;
     label.rect.width = w;
-    // Beside the point, outwards; never over another point of the same side.
+    label.dotRadius = dotAt[pointOf[i]];
+    // Beside the point, outwards, clear of its own dot and of every dot of the same side.
     double edge = p.x;
-    for (const Point& q : points) {
-      if (q.left != p.left || q.y < label.rect.top || q.y >= label.rect.top + labelHeight) continue;
-      edge = p.left ? std::min(edge, q.x) : std::max(edge, q.x);
+    for (size_t k = 0; k < points.size(); ++k) {
+      const Point& q = points[k];
+      const double grown = dotAt[k] - kSmallestDot;
+      if (dotAt[k] == 0 || q.left != p.left || q.y + dotAt[k] < label.rect.top ||
+          q.y - dotAt[k] >= label.rect.top + labelHeight)
+        continue;
+      edge = p.left ? std::min(edge, q.x - grown) : std::max(edge, q.x + grown);
     }
     label.rect.left = p.left ? edge - 5 - w : edge + 7;
     out.labels.push_back(std::move(label));
@@ -421,6 +439,7 @@ PeerMapLayout LayoutStationMap(const TraceSession& session, const StationMapInpu
   }
   graph.keyLess = [&tree](int32_t a, int32_t b) { return tree[a].Address < tree[b].Address; };
   graph.label = [&](int32_t n) { return StationMapLabel(session, tree[n], input.names); };
+  graph.frames = [&tree](int32_t n) { return tree[n].FramesSent + tree[n].FramesReceived; };
   PeerMapLayout layout = Layout(graph, input.densityPosition, input.width, input.height, metrics);
   layout.keys = keys;
   return layout;
@@ -521,6 +540,7 @@ PeerMapLayout LayoutNetworkMap(const TraceSession& session, const NetworkMapInpu
   }
   graph.keyLess = [&tree](int32_t a, int32_t b) { return tree[a].Address < tree[b].Address; };
   graph.label = [&](int32_t n) { return NetworkMapLabel(NetStationDisplayName(session, tree[n], input.names)); };
+  graph.frames = [&tree](int32_t n) { return tree[n].FramesSent + tree[n].FramesReceived; };
   PeerMapLayout layout = Layout(graph, input.densityPosition, input.width, input.height, metrics);
   layout.keys = keys;
   return layout;

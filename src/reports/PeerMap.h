@@ -78,6 +78,8 @@ struct MapLabel {
   MapRect rect;
   double pointX = 0, pointY = 0;  // the station's point on the circle
   bool sender = false;            // drawn in the button-text colour, else the button-shadow colour
+  int64_t frames = 0;             // the station's frames, sent and received
+  double dotRadius = 2.5;         // its dot, larger for the busier stations
 };
 
 struct MapLine {

@@ -103,18 +103,30 @@ double NumberOfCell(const std::string& cell);
 // as text, the others by the number their cell shows.
 template <class Row>
 void SortRows(std::vector<Row>& rows, size_t column, bool asText, bool ascending) {
-  std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-    const std::string& x = a.cells[column];
-    const std::string& y = b.cells[column];
-    int order;
-    if (asText) {
-      order = CompareText(x, y);
-    } else {
-      const double u = NumberOfCell(x), v = NumberOfCell(y);
-      order = u < v ? -1 : (u > v ? 1 : 0);
+  // Each cell's key is taken once (10,000 rows sort without a pause), then the rows move.
+  std::vector<size_t> order(rows.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  if (asText) {
+    std::vector<std::string> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      keys[i] = rows[i].cells[column];
+      for (char& c : keys[i])
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
-    return ascending ? order < 0 : order > 0;
-  });
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+      const int c = keys[a].compare(keys[b]);
+      return ascending ? c < 0 : c > 0;
+    });
+  } else {
+    std::vector<double> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) keys[i] = NumberOfCell(rows[i].cells[column]);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return ascending ? keys[a] < keys[b] : keys[a] > keys[b]; });
+  }
+  std::vector<Row> sorted;
+  sorted.reserve(rows.size());
+  for (size_t i : order) sorted.push_back(std::move(rows[i]));
+  rows = std::move(sorted);
 }
 }  // namespace stats_text
 

@@ -48,6 +48,7 @@ class StatisticsWindowsTest : public MainFormTest {
     window.ModeButton(mode)->click();
     window.Pages()->setCurrentWidget(window.MapPage());
     EXPECT_EQ(window.Mode(), mode);
+    QCoreApplication::processEvents();  // the key group takes its new size
     SaveShot(window, name);
   }
   // The middle of the first sender's label.
@@ -203,7 +204,7 @@ TEST_F(StatisticsWindowsTest, ManyStationsShowTheDensityBar) {
   EXPECT_TRUE(w.DensityBar()->isVisible());
   SaveShot(w, QStringLiteral("station-map-load-full"));
   const int64_t full = w.Map()->Layout().plottedCount;
-  w.DensityBar()->setValue(3);
+  w.DensityBar()->setValue(8);
   EXPECT_LT(w.Map()->Layout().plottedCount, full);
   SaveShot(w, QStringLiteral("station-map-load-thinned"));
   form->NetworkAction()->trigger();

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace korvane {
@@ -11,8 +12,15 @@ namespace korvane {
 TPeerMapView::TPeerMapView(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("PaintBox1"));
   setMinimumSize(200, 160);
+  // A silver ground, on which the light key colours (aqua, lime, yellow) and the dark ones
+  // (navy, maroon, black) both stand out.
+  QPalette ground = palette();
+  ground.setColor(QPalette::Window, QColor(0xC8, 0xC8, 0xC8));
+  ground.setColor(QPalette::Base, QColor(0xC8, 0xC8, 0xC8));
+  ground.setColor(QPalette::Dark, QColor(0x70, 0x70, 0x70));
+  setPalette(ground);
   setAutoFillBackground(true);
-  setBackgroundRole(QPalette::Base);
+  setBackgroundRole(QPalette::Window);
 }
 
 void TPeerMapView::SetLayoutMaker(LayoutMaker maker) {
@@ -96,10 +104,11 @@ void TPeerMapView::paintEvent(QPaintEvent*) {
   painter.setPen(QPen(shadow, 3));
   painter.setBrush(Qt::NoBrush);
   painter.drawEllipse(QPointF(m.centreX, m.centreY), m.radius, m.radius);
-  painter.setPen(Qt::NoPen);
+  // The dots grow with the station's traffic: the busy ones show at a glance.
+  painter.setPen(QPen(palette().color(QPalette::Base), 1));
   for (const MapLabel& label : m.labels) {
     painter.setBrush(label.sender ? palette().color(QPalette::ButtonText) : shadow);
-    painter.drawEllipse(QPointF(label.pointX, label.pointY), 2.5, 2.5);
+    painter.drawEllipse(QPointF(label.pointX, label.pointY), label.dotRadius, label.dotRadius);
   }
 
   painter.setFont(LabelFont(m.fontPointSize));

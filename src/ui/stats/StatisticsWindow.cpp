@@ -104,7 +104,7 @@ TStatisticsWindow::TStatisticsWindow(const Texts& texts, const TraceSession& ses
       columnOrderFile_(std::move(columnOrderFile)) {
   setObjectName(QString::fromLatin1(texts.objectName));
   setMinimumSize(300, 250);
-  resize(960, 640);
+  resize(1040, 660);
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(4, 4, 4, 4);
   pages_ = new QTabWidget(this);
@@ -351,8 +351,8 @@ void TStatisticsWindow::UpdateStnGrid() {
       if (rows_[r].station == *highlightedStation_) model_->SetHighlighted(int(r));
   }
   grid_->resizeColumnsToContents();
-  for (int c = 0; c < model_->columnCount(); ++c)
-    grid_->setColumnWidth(c, grid_->columnWidth(c) + 4);
+  const int bytes = BytesColumn();  // widened to fit its text and 4 pixels more
+  if (bytes >= 0) grid_->setColumnWidth(bytes, grid_->columnWidth(bytes) + 4);
   summary_->setText(tr("%n station(s)", nullptr, int(rows_.size())));
   QGuiApplication::restoreOverrideCursor();
 }

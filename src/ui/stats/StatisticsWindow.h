@@ -123,6 +123,7 @@ class TStatisticsWindow : public QWidget {
   // ---- what each window gives ----
   virtual std::vector<Row> BuildRows(bool smartNames, bool oui) const = 0;
   virtual bool TextColumn(int column) const = 0;
+  virtual int BytesColumn() const = 0;  // "Snd+Rcv Bytes"
   virtual PeerMapLayout LayoutMap(double width, double height, const MapTextMetrics& metrics) const = 0;
   virtual MapKeySet KeysOf(int mode) const = 0;
   virtual int KeyCountOf(int mode) const = 0;

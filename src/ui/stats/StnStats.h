@@ -14,6 +14,7 @@ class TStationStats : public TStatisticsWindow {
  protected:
   std::vector<Row> BuildRows(bool smartNames, bool oui) const override;
   bool TextColumn(int column) const override;
+  int BytesColumn() const override { return 5; }
   PeerMapLayout LayoutMap(double width, double height, const MapTextMetrics& metrics) const override;
   MapKeySet KeysOf(int mode) const override;
   int KeyCountOf(int mode) const override { return int(KeysOf(mode).keys.size()); }
