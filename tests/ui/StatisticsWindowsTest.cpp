@@ -86,10 +86,15 @@ TEST_F(StatisticsWindowsTest, StationWindowFromTheButton) {
   EXPECT_TRUE(w.KeyBox(0)->isChecked());
   EXPECT_FALSE(w.Map()->Layout().lines.empty());
 
-  // A click on a sender's label, then "&Statistics": its row turns yellow.
+  // A click on a sender's label opens the menu beside it; "&Statistics" turns its row yellow.
   w.ModeButton(1)->click();
+  w.Pages()->setCurrentWidget(w.MapPage());
   const QPointF at = FirstSenderLabel(w);
-  ASSERT_TRUE(w.ClickMap(at, false));
+  QTest::mouseClick(w.Map(), Qt::LeftButton, {}, at.toPoint());
+  ASSERT_TRUE(w.Map()->Highlighted().has_value());
+  EXPECT_TRUE(w.MapMenu()->isVisible());
+  SaveShot(w, QStringLiteral("station-map-clicked"));
+  w.MapMenu()->hide();
   const MapLabel& label = w.Map()->Layout().labels[*w.Map()->Highlighted()];
   EXPECT_TRUE(w.StatisticsAction()->isEnabled());
   w.StatisticsAction()->trigger();

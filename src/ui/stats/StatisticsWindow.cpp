@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -478,6 +479,9 @@ void TStatisticsWindow::ShowKeys() {
     box->setChecked(keyStates_[size_t(mode)][size_t(k)]);
     box->show();
   }
+  // The group takes the height of the keys it shows now, not of the mode before.
+  keyGroup_->layout()->activate();
+  keyGroup_->parentWidget()->layout()->activate();
 }
 
 void TStatisticsWindow::KeyClick(int key) {
@@ -506,21 +510,22 @@ void TStatisticsWindow::LaidOut() {
 bool TStatisticsWindow::ClickMap(QPointF at, bool popup) {
   const std::optional<size_t> hit = map_->Layout().SenderLabelAt(at.x(), at.y());
   if (!hit) return false;
-  map_->SetHighlighted(hit);
-  const MapRect& r = map_->Layout().labels[*hit].rect;
+  OpenMenuFor(*hit, popup);
+  return true;
+}
+
+void TStatisticsWindow::SenderClicked(size_t label, QPoint) { OpenMenuFor(label, true); }
+
+void TStatisticsWindow::OpenMenuFor(size_t label, bool popup) {
+  map_->SetHighlighted(label);
+  const MapRect& r = map_->Layout().labels[label].rect;
   const QPoint menuAt = map_->mapToGlobal(QPoint(int(r.left + r.width) + 2, int(r.top + r.height)));
-  clickedStation_ = map_->Layout().labels[*hit].station;
+  clickedStation_ = map_->Layout().labels[label].station;
   bool hasRow = false;
   for (const Row& row : rows_) hasRow = hasRow || row.station == *clickedStation_;
   statisticsAction_->setEnabled(hasRow);
   PrepareMenu(*clickedStation_);
   if (popup) menu_->popup(menuAt);
-  return true;
-}
-
-void TStatisticsWindow::SenderClicked(size_t label, QPoint) {
-  const MapRect& r = map_->Layout().labels[label].rect;
-  ClickMap(QPointF(r.left + r.width / 2, r.top + r.height / 2));
 }
 
 void TStatisticsWindow::Statistics1Click() {

@@ -172,6 +172,7 @@ class TStatisticsWindow : public QWidget {
   void SetAllKeys(int how);  // 0 on, 1 off, 2 invert
   void LaidOut();
   void SenderClicked(size_t label, QPoint menuAt);
+  void OpenMenuFor(size_t label, bool popup);
   void RestorePlacement();
   void SavePlacement();
   void LoadColumnOrder();
