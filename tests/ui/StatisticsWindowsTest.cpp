@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
 
 #include "UiTestSupport.h"
 #include "analysis/TraceSession.h"
@@ -94,6 +95,8 @@ TEST_F(StatisticsWindowsTest, StationWindowFromTheButton) {
   ASSERT_TRUE(w.Map()->Highlighted().has_value());
   EXPECT_TRUE(w.MapMenu()->isVisible());
   SaveShot(w, QStringLiteral("station-map-clicked"));
+  w.CopyMapButton()->click();
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), w.Map()->size());
   w.MapMenu()->hide();
   const MapLabel& label = w.Map()->Layout().labels[*w.Map()->Highlighted()];
   EXPECT_TRUE(w.StatisticsAction()->isEnabled());

@@ -28,7 +28,6 @@ class TNetworkStatisticsForm : public TStatisticsWindow {
   int BytesColumn() const override { return 4; }
   PeerMapLayout LayoutMap(double width, double height, const MapTextMetrics& metrics) const override;
   MapKeySet KeysOf(int mode) const override;
-  int KeyCountOf(int mode) const override { return int(KeysOf(mode).keys.size()); }
   std::vector<std::string> Headings() const override;
   std::vector<std::pair<int32_t, std::string>> Senders() const override;
   size_t NodeCount() const override;

@@ -125,11 +125,7 @@ void TStatisticsWindow::Initialise() {
 
 int TStatisticsWindow::DensityPosition() const { return density_->value(); }
 
-bool TStatisticsWindow::TableNames(bool& smartNames, bool& oui) const {
-  smartNames = tableSmart_->isChecked();
-  oui = tableOui_->isChecked() && tableOui_->isEnabled();
-  return true;
-}
+
 
 TStatisticsWindow::~TStatisticsWindow() {
   SaveColumnOrder();

@@ -126,7 +126,6 @@ class TStatisticsWindow : public QWidget {
   virtual int BytesColumn() const = 0;  // "Snd+Rcv Bytes"
   virtual PeerMapLayout LayoutMap(double width, double height, const MapTextMetrics& metrics) const = 0;
   virtual MapKeySet KeysOf(int mode) const = 0;
-  virtual int KeyCountOf(int mode) const = 0;
   virtual std::vector<std::string> Headings() const = 0;
   // The senders for "&Select Stations...": tree nodes with their display names.
   virtual std::vector<std::pair<int32_t, std::string>> Senders() const = 0;
@@ -149,7 +148,6 @@ class TStatisticsWindow : public QWidget {
   virtual void ModeChanged() {}
   int DensityPosition() const;
   void UpdateStnGrid();
-  bool TableNames(bool& smartNames, bool& oui) const;
   TPeerMapView* map_ = nullptr;
   void SetMode(int mode);
   void SetModeCaption(int mode, const QString& caption);
@@ -202,6 +200,10 @@ class TStatisticsWindow : public QWidget {
   QPushButton *onButton_ = nullptr, *offButton_ = nullptr, *invButton_ = nullptr, *selectButton_ = nullptr;
   QCheckBox *mapSmart_ = nullptr, *mapOui_ = nullptr, *tableSmart_ = nullptr, *tableOui_ = nullptr;
   QToolButton* copyMap_ = nullptr;
+ public:
+  QToolButton* CopyMapButton() const { return copyMap_; }
+
+ private:
   QAction* statisticsAction_ = nullptr;
   QTableView* grid_ = nullptr;
   TStatsTableModel* model_ = nullptr;
