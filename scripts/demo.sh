@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and opens the bundled demo trace in the desktop program.
+# Installs what the demo needs, builds the programs, and opens the bundled demo trace in the desktop program.
 # Without a display it says so and prints korvane-cli's summary of the same trace instead;
 # with only a virtual framebuffer (xvfb-run) it runs the program there for a few seconds first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-scripts/build.sh build
+scripts/setup.sh demo
+# The two programs only; a build folder the tests have set up keeps its configuration.
+if [ -f build/CMakeCache.txt ]; then
+  cmake --build build --target korvane korvane-cli
+else
+  scripts/build.sh build -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_BENCH=OFF
+fi
 trace=data/demo.enc
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/src/korvane "$trace"

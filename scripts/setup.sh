@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Korvane needs to build and test, when any is missing.
+# Installs the Debian packages Korvane needs, when any is missing.
+#   scripts/setup.sh        everything: build, test, cross-check, fuzz and package test tools
+#   scripts/setup.sh demo   only what building and running the two programs needs
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libbenchmark-dev libcli11-dev libfmt-dev
-          nlohmann-json3-dev ieee-data tshark clang libclang-rt-14-dev
-          qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth)
+# Building the programs and showing the desktop one (xvfb only where there is no display).
+demo=(g++ cmake ninja-build pkg-config libcli11-dev libfmt-dev nlohmann-json3-dev
+      qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth)
+# Tests, benchmarks, cross-checks against tshark, fuzzing, the package test and the
+# vendor-prefix source that tools/make-oui.sh reads.
+tests=(libgtest-dev libbenchmark-dev tshark clang libclang-rt-14-dev ieee-data
+       dpkg-dev desktop-file-utils libxml2-utils man-db)
+
+case "${1:-all}" in
+  demo) packages=("${demo[@]}") ;;
+  all) packages=("${demo[@]}" "${tests[@]}") ;;
+  *) echo "usage: scripts/setup.sh [demo|all]" >&2; exit 1 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

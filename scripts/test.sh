@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build
+scripts/build.sh build -DKORVANE_BUILD_TESTS=ON -DKORVANE_BUILD_BENCH=ON
 (cd build && ctest --output-on-failure -j "$(nproc)")
 scripts/build.sh build-sanitize -DKORVANE_SANITIZE=ON -DKORVANE_BUILD_BENCH=OFF -DKORVANE_BUILD_DESKTOP=OFF
 (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$(nproc)")

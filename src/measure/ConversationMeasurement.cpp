@@ -13,7 +13,9 @@ namespace korvane {
 // - gap markers (packets missing from the trace) and ICMP report records are never
 //   commands, responses or throughput samples, and a gap marker counts in no counter;
 // - only packets inside StartFrame..EndFrame are counted, flagged or sampled, on both
-//   sides, so a range that starts late does not count the partner's earlier packets;
+//   sides, so a range that starts late does not count the partner's earlier packets; the
+//   one exception is the partner's first packet at or beyond a sender packet in range,
+//   counted even beyond EndFrame (the answer to the last command in range);
 // - the walk of the sender's packets ends at the end of the range only: a partner whose
 //   next packet lies beyond the range leaves the sender's remaining packets counted;
 // - the search for a response stops at the end of the range and after kResponseSearchLimit
@@ -37,15 +39,12 @@ bool NoTransmission(const TPacket& p) {
 // The sequence number a TCP segment's answer acknowledges.
 int64_t ExpectedAck(const TPacket& p) { return int64_t(p.Sequence) + std::max<int64_t>(Payload(p), 1); }
 
-bool PortsSwapped(uint8_t kind) {
-  return kind == transport::Tcp || kind == transport::Udp || kind == transport::Spx || kind == transport::SpxII ||
-         kind == transport::NetBios || kind == transport::PBurst;
-}
-
 class Walk {
  public:
-  Walk(const TraceSession& session, MeasurementSelection& selection, MeasurementResults& results)
-      : s_(session), t_(session.tables), packets_(session.tables.PacketList), sel_(selection), res_(results) {}
+  Walk(const TraceSession& session, const MeasurementSelection& selection, MeasurementResults& results,
+       const PartnerStreamIndex* partners)
+      : s_(session), t_(session.tables), packets_(session.tables.PacketList), sel_(selection), res_(results),
+        partners_(partners) {}
 
   void Run();
 
@@ -64,25 +63,29 @@ class Walk {
     ++res_.FwdCount;
     res_.FwdBytes += x.FrameLength;
   }
-  void CountReverse(const TPacket& x) {
-    if (NoTransmission(x) || !InRange(x)) return;
+  void CountReverse(const TPacket& x, bool beyondEnd = false) {
+    if (NoTransmission(x) || x.FrameNumber < sel_.StartFrame || (!beyondEnd && x.FrameNumber > sel_.EndFrame)) return;
     ++res_.RevCount;
     res_.RevBytes += x.FrameLength;
   }
   // Moves the sender cursor on by one packet; false at the end of the stream.
   bool StepForward();
   // Moves the partner cursor on by one packet; false at the end of the stream.
-  bool StepReverse() {
+  bool StepReverse(bool beyondEnd = false) {
     if (Next(r_) < 0) return false;
     r_ = Next(r_);
     UpdateLast(r_);
-    CountReverse(P(r_));
+    CountReverse(P(r_), beyondEnd);
     return true;
   }
+  // Brings the partner cursor to its first packet at or beyond the sender's. While the
+  // sender's packet lies in the range, that partner packet is counted even when it lies
+  // beyond the end of the range: it is the answer to a command in range.
   void CatchUp() {
     if (!bothWays_) return;
     UpdateLast(r_);
-    while (P(r_).FrameNumber < P(p_).FrameNumber && StepReverse()) {
+    const bool commandInRange = P(p_).FrameNumber <= sel_.EndFrame;
+    while (P(r_).FrameNumber < P(p_).FrameNumber && StepReverse(commandInRange)) {
     }
   }
   bool FindReverse();
@@ -90,18 +93,22 @@ class Walk {
   void TimeCommand();
   std::optional<int32_t> FindResponse(const TPacket& command) const;
   void Sample(const TPacket& x);
+  double SampleSpan(double firstTime, double lastTime, uint16_t firstBytes) const;
 
   const TraceSession& s_;
   const AnalysisTables& t_;
   const std::vector<TPacket>& packets_;
-  MeasurementSelection& sel_;
+  const MeasurementSelection& sel_;
   MeasurementResults& res_;
+  const PartnerStreamIndex* partners_;
   uint8_t kind_ = 0;
   int32_t p_ = -1, r_ = -1, first_ = -1, last_ = -1;
   bool bothWays_ = false;
   std::optional<uint16_t> previousIpId_;
   std::array<std::pair<double, uint16_t>, kSampleRing> ring_{};
   int ringIndex_ = 0;
+  std::pair<double, uint16_t> firstSample_{};
+  double lastSampleTime_ = 0;
 };
 
 void Walk::FlagHook(const TPacket& x) {
@@ -125,11 +132,27 @@ bool Walk::StepForward() {
   return true;
 }
 
+// The time a run of sampled packets took on the wire: from the first one's time stamp to
+// the last one's, plus the first one's own transmission time on Ethernet or Token Ring (a
+// stamp marks one point of a frame; without that the first frame's bytes would be counted
+// in no time). The windows and the whole sample use this one rule, so that peak and average
+// are comparable: a sample of exactly one window gives the same figure for both.
+double Walk::SampleSpan(double firstTime, double lastTime, uint16_t firstBytes) const {
+  double span = lastTime - firstTime;
+  if (span < 0) return span;
+  const double speed = s_.info.LineSpeedMbps;  // bits per microsecond
+  if (speed > 0 && s_.info.TopologyCode == topology::Ethernet) span += (firstBytes + 20) * 8 / speed;
+  if (speed > 0 && s_.info.TopologyCode == topology::TokenRing) span += firstBytes * 8 / speed;
+  return span;
+}
+
 void Walk::Sample(const TPacket& x) {
   if (NoTransmission(x)) return;
   if (!sel_.IncludeAckPackets && kind_ == transport::Tcp && BareAck(x)) return;
   if (!InRange(x)) return;
   const int window = std::clamp<int>(sel_.SampleWindow, 4, kSampleRing);
+  if (res_.SampleCount == 0) firstSample_ = {x.TimeStamp, x.FrameLength};
+  lastSampleTime_ = x.TimeStamp;
   ++res_.SampleCount;
   res_.SampleBytes += x.FrameLength;
   ring_[size_t(ringIndex_)] = {x.TimeStamp, x.FrameLength};
@@ -138,38 +161,29 @@ void Walk::Sample(const TPacket& x) {
     int64_t sum = 0;
     for (int i = 0; i < window; ++i) sum += ring_[size_t(i)].second;
     const int oldest = (ringIndex_ + 1) % window;
-    double span = ring_[size_t(ringIndex_)].first - ring_[size_t(oldest)].first;
-    if (span >= 0) {
-      const double speed = s_.info.LineSpeedMbps;  // bits per microsecond
-      const double bytes = ring_[size_t(oldest)].second;
-      if (speed > 0 && s_.info.TopologyCode == topology::Ethernet) span += (bytes + 20) * 8 / speed;
-      if (speed > 0 && s_.info.TopologyCode == topology::TokenRing) span += bytes * 8 / speed;
-      // A window that still spans no time (all stamps equal on a medium without a known
-      // transmission time) says nothing about throughput and is not sampled.
-      if (span > 0) {
-        const double throughput = double(sum) / (span / 1000000.0);
-        res_.ThroughputMax = std::max(res_.ThroughputMax, throughput);
-        res_.ThroughputMin = std::min(res_.ThroughputMin, throughput);
-      }
+    const double span = SampleSpan(ring_[size_t(oldest)].first, ring_[size_t(ringIndex_)].first,
+                                   ring_[size_t(oldest)].second);
+    // A window that still spans no time (all stamps equal on a medium without a known
+    // transmission time) says nothing about throughput and is not sampled.
+    if (span > 0) {
+      const double throughput = double(sum) / (span / 1000000.0);
+      res_.ThroughputMax = std::max(res_.ThroughputMax, throughput);
+      res_.ThroughputMin = std::min(res_.ThroughputMin, throughput);
     }
   }
   ringIndex_ = (ringIndex_ + 1) % window;
 }
 
 bool Walk::FindReverse() {
-  bool oneWay = sel_.OneWay;
-  const int32_t stream =
-      FindReverseStream(t_, sel_.SourceStation, sel_.ForwardConversation, sel_.ForwardStream, &oneWay);
-  sel_.OneWay = oneWay;
-  if (oneWay) {
+  PartnerLookup partner;
+  if (!sel_.OneWay)
+    partner = partners_ ? partners_->Of(sel_.ForwardStream)
+                        : FindPartnerStream(t_, sel_.SourceStation, sel_.ForwardConversation, sel_.ForwardStream);
+  if (partner.OneWay()) {
     res_.MeasurementStatus = measurement_status::OneWay;
     return false;
   }
-  if (stream < 0) {
-    res_.MeasurementStatus = measurement_status::NoPartnerStream;
-    return false;
-  }
-  r_ = t_.Streams[size_t(stream)].FirstPacket;
+  r_ = partner.Stream >= 0 ? t_.Streams[size_t(partner.Stream)].FirstPacket : -1;
   if (r_ < 0) {
     res_.MeasurementStatus = measurement_status::NoPartnerStream;
     return false;
@@ -317,6 +331,11 @@ void Walk::Run() {
     FlagHook(P(p_));
   }
   first_ = last_ = p_;
+  if (!InRange(P(p_))) {
+    // The stream ends before the range, or has no packet between its ends.
+    res_.MeasurementStatus = measurement_status::NoPacketsInRange;
+    return;
+  }
   CountForward(P(p_));
 
   bool synchronised = false;
@@ -351,6 +370,19 @@ void Walk::Run() {
     }
   }
   res_.Duration = std::max(0.0, P(last_).TimeStamp - P(first_).TimeStamp);
+  if (res_.SampleCount > 0) {
+    const double span = SampleSpan(firstSample_.first, lastSampleTime_, firstSample_.second);
+    if (span > 0) res_.ThroughputAverage = double(res_.SampleBytes) / (span / 1000000.0);
+    // The whole sample is itself a run of at least a window's packets. It counts among
+    // the samples: windows of a few packets can all miss the busy start and end of a
+    // short stream and stay below its average, which would make the peak lower than the
+    // average and the contention negative.
+    const int window = std::clamp<int>(sel_.SampleWindow, 4, kSampleRing);
+    if (res_.SampleCount >= window && res_.ThroughputAverage > 0) {
+      res_.ThroughputMax = std::max(res_.ThroughputMax, res_.ThroughputAverage);
+      res_.ThroughputMin = std::min(res_.ThroughputMin, res_.ThroughputAverage);
+    }
+  }
 }
 
 }  // namespace
@@ -379,46 +411,9 @@ bool MeasurableKind(uint8_t kind) {
   }
 }
 
-int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation) {
-  if (sourceStation < 0 || size_t(sourceStation) >= tables.NetStationTree.size() || forwardConversation < 0 ||
-      size_t(forwardConversation) >= tables.NetPeers.size())
-    return -1;
-  const int32_t partner = tables.NetStationTree.Find(tables.NetPeers[size_t(forwardConversation)].DestAddress);
-  if (partner < 0) return -1;
-  const AddressKey& source = tables.NetStationTree[sourceStation].Address;
-  for (int32_t peer = tables.NetStationTree[partner].FirstNetPeer; peer >= 0; peer = tables.NetPeers[size_t(peer)].Next)
-    if (tables.NetPeers[size_t(peer)].DestAddress == source) return peer;
-  return -1;
-}
-
-int32_t FindReverseStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
-                          int32_t forwardStream, bool* oneWay) {
-  const TTransHead& forward = tables.Streams[size_t(forwardStream)];
-  const int32_t back = *oneWay ? -1 : FindReturnConversation(tables, sourceStation, forwardConversation);
-  if (back < 0) {
-    *oneWay = true;
-    return -1;
-  }
-  for (int32_t k = tables.NetPeers[size_t(back)].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next) {
-    const TTransHead& candidate = tables.Streams[size_t(k)];
-    if (forward.Kind == transport::Icmp) {
-      if (candidate.Kind == transport::Icmp) return k;
-    } else if (PortsSwapped(forward.Kind)) {
-      // Ports are compared within one family: a UDP answer never pairs with a TCP command.
-      const bool ipFamily = forward.Kind == transport::Tcp || forward.Kind == transport::Udp;
-      if ((!ipFamily || candidate.Kind == forward.Kind) && candidate.SourcePort == forward.DestPort &&
-          candidate.DestPort == forward.SourcePort)
-        return k;
-    } else if (candidate.Kind == forward.Kind) {
-      return k;
-    }
-  }
-  return -1;
-}
-
-void ConversationMeasurement(const TraceSession& session, MeasurementSelection& selection,
-                             MeasurementResults& results) {
-  Walk(session, selection, results).Run();
+void ConversationMeasurement(const TraceSession& session, const MeasurementSelection& selection,
+                             MeasurementResults& results, const PartnerStreamIndex* partners) {
+  Walk(session, selection, results, partners).Run();
 }
 
 }  // namespace korvane

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analysis/TraceSession.h"
+#include "measure/PartnerStream.h"
 
 namespace korvane {
 
@@ -19,7 +20,7 @@ struct MeasurementSelection {
   int32_t StreamIndex = 0;
   std::string SourceText, DestinationText, AppText;
   int64_t StartFrame = 1, EndFrame = 0;  // inclusive frame-number range
-  bool OneWay = false;                   // input and output
+  bool OneWay = false;                   // the toolbox found nothing sent back; the run then looks for no partner
   bool LatencyMode = false, ThroughputMode = false, ProblemMode = false;
   bool IncludeAckPackets = true;
   bool IncludeLocalMediaTime = true;
@@ -33,7 +34,8 @@ struct MeasurementSelection {
 
 namespace measurement_status {
 inline constexpr uint16_t Ok = 0, UnsupportedKind = 1, OneWay = 2, NoPartnerStream = 3, NoEchoRequest = 4,
-                          NoSnmpGet = 5, BareAcksOnly = 6, NoCommand = 7, NoTcpDataAcked = 11;
+                          NoSnmpGet = 5, BareAcksOnly = 6, NoCommand = 7, NoTcpDataAcked = 11,
+                          NoPacketsInRange = 12;  // the sender has no packet in StartFrame..EndFrame
 }
 
 struct MeasurementResults {
@@ -44,7 +46,12 @@ struct MeasurementResults {
   double LatencyMin = 2147483647.0, LatencyMax = 0, LatencySum = 0;
   int64_t SampleCount = 0, SampleBytes = 0;
   int64_t PayloadSum = 0;
-  double ThroughputMin = 2147483647.0, ThroughputMax = 0;  // bytes per second
+  // Bytes per second over each window of SampleWindow packets and, once there are that
+  // many, over the whole sample: ThroughputMin <= ThroughputAverage <= ThroughputMax.
+  double ThroughputMin = 2147483647.0, ThroughputMax = 0;
+  // SampleBytes over the time the sampled packets took, by the same rule as each window's
+  // (see the sampler); 0 when that time is 0.
+  double ThroughputAverage = 0;
   double Duration = 0;
   int64_t RetransmitCount = 0, LocalRoutingCount = 0, ZeroWindowCount = 0, ResetCount = 0, IcmpErrorCount = 0;
   bool FlaggedPacketSeen = false;
@@ -54,16 +61,10 @@ struct MeasurementResults {
 // NetBIOS, SMB and PBurst.
 bool MeasurableKind(uint8_t kind);
 
-// The partner's conversation back to the source of a forward conversation; -1 when the
-// partner never sent anything to the source.
-int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation);
-
-// The partner's stream back to the sender, as the measurement pairs them; -1 when there
-// is none. oneWay is set when the partner sent nothing back to the sender at all.
-int32_t FindReverseStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
-                          int32_t forwardStream, bool* oneWay);
-
-void ConversationMeasurement(const TraceSession& session, MeasurementSelection& selection,
-                             MeasurementResults& results);
+// Runs the measurement. The partner's stream is the one that answers the forward stream
+// (PartnerStream.h), taken from `partners` when given, else looked up; the selection is
+// only read.
+void ConversationMeasurement(const TraceSession& session, const MeasurementSelection& selection,
+                             MeasurementResults& results, const PartnerStreamIndex* partners = nullptr);
 
 }  // namespace korvane

@@ -3,6 +3,8 @@
 // How each finding is judged (times are capture times; "the direction" is the packet's
 // own, forward = sent by the selected source):
 //
+// - A packet's findings never depend on the range drawn: the walk judges both streams
+//   from their first packets and keeps (and counts) only the packets in the range.
 // - Only real packets are judged. A gap marker gets nothing. An ICMP report record counts
 //   one ICMP message for the direction of the stream it sits in (when "EnableICMP" is on)
 //   and gets no other finding. Neither of them takes part in the time, window or
@@ -11,10 +13,10 @@
 //   stream gets none of them (Zero Window included).
 // - Low TTL: IP streams only (on IPX the field holds the hop count); TTL <= threshold.
 // - Low Starting MSS: a segment with SYN whose MSS is nonzero and <= threshold.
-// - Idle Too Long: a segment without FIN, SYN or RST whose time since the previous drawn
+// - Idle Too Long: a segment without FIN, SYN or RST whose time since the previous real
 //   packet of the same direction is strictly greater than threshold seconds.
 // - Windows are compared within one direction. The largest window of a direction is the
-//   largest its stream advertises outside SYN segments: a SYN's window is never scaled
+//   largest its whole stream advertises outside SYN segments, whatever the range drawn: a SYN's window is never scaled
 //   while the later ones are once both sides offer window scaling, and each side scales
 //   by its own factor, so raw windows of the two directions or of a SYN and a later
 //   segment are not in the same unit. SYN segments are not judged for window findings.
@@ -26,7 +28,7 @@
 //   direction's largest (a window that has not shrunk limits nothing), the other
 //   direction sent data (a segment with payload) since the run began, and the time from
 //   the run's first packet is >= threshold ms.
-// - Slow Ack: a segment with ACK acknowledges the latest drawn segment of the other
+// - Slow Ack: a segment with ACK acknowledges the latest real segment of the other
 //   direction (looking back at most 64) that takes sequence space (payload, SYN or FIN)
 //   and whose sequence end equals the acknowledgement number. That segment is the "(Pkt n)"
 //   of the detail text. Only the first acknowledgement of a segment is timed (a segment
@@ -98,13 +100,6 @@ uint16_t LargestWindow(const std::vector<TPacket>& packets, const TTransHead& st
   return largest;
 }
 
-// Whether the ports of two streams face each other in the same port space.
-bool PortsSwapped(const TTransHead& forward, const TTransHead& candidate) {
-  auto family = [](uint8_t kind) { return kind == transport::Tcp || kind == transport::Udp ? kind : uint8_t(0xFE); };
-  return family(forward.Kind) == family(candidate.Kind) && candidate.SourcePort == forward.DestPort &&
-         candidate.DestPort == forward.SourcePort;
-}
-
 struct RetransmissionChecks {
   ProblemCheck retransmission, fast;
   ProblemThreshold fastThreshold;
@@ -131,15 +126,16 @@ const RetransmissionChecks* ChecksFor(uint8_t kind) {
 
 class Walker {
  public:
-  Walker(const TraceSession& session, const ProblemFinderSettings& settings, int64_t startFrame,
-         PacketDiagnosticsResult& result)
+  Walker(const TraceSession& session, const ProblemFinderSettings& settings, PacketDiagnosticsResult& result)
       : packets_(session.tables.PacketList),
         settings_(settings),
         ethernet_(session.info.TopologyCode == 0),
-        startFrame_(startFrame),
         result_(result) {}
 
-  void Visit(int32_t index, bool forward, uint8_t kind);
+  // Judges a packet; `shown` packets (those in the range) are kept with their findings
+  // and counted, the others only move the state on, so that a packet's findings never
+  // depend on where the range starts.
+  void Visit(int32_t index, bool forward, uint8_t kind, bool shown);
 
  private:
   struct DirectionState {
@@ -152,6 +148,7 @@ class Walker {
   };
 
   bool On(ProblemCheck check) const { return settings_.IsEnabled(check); }
+  DirectionCounters& Count(int dir) { return shown_ ? result_.Counters[size_t(dir)] : unshown_; }
   double Limit(ProblemThreshold t) const { return settings_.Threshold(t); }
   int32_t EarlierCopy(int32_t index, int distance) const;
   int32_t Acknowledged(const TPacket& ack, int other) const;
@@ -163,9 +160,10 @@ class Walker {
   const std::vector<TPacket>& packets_;
   const ProblemFinderSettings& settings_;
   const bool ethernet_;
-  const int64_t startFrame_;
   PacketDiagnosticsResult& result_;
   std::array<DirectionState, 2> state_{};
+  bool shown_ = false;
+  DirectionCounters unshown_;  // what packets before the range would have counted
 };
 
 int32_t Walker::EarlierCopy(int32_t index, int distance) const {
@@ -182,7 +180,6 @@ int32_t Walker::Acknowledged(const TPacket& ack, int other) const {
   for (int32_t at = state_[size_t(other)].last; at >= 0 && looked < kAckLookBack; at = packets_[size_t(at)].Prev) {
     const TPacket& c = packets_[size_t(at)];
     if (!IsReal(c)) continue;
-    if (c.FrameNumber < startFrame_) break;
     ++looked;
     if (c.FragmentOffset == 0 && TakesSequenceSpace(c) && SequenceEnd(c) == ack.Acknowledge) return at;
   }
@@ -190,12 +187,13 @@ int32_t Walker::Acknowledged(const TPacket& ack, int other) const {
 }
 
 void Walker::Add(DiagnosedPacket& out, const Diagnostic& d) {
-  if (out.DiagnosticCount >= kMaxPacketDiagnostics) return;
+  if (!shown_ || out.DiagnosticCount >= kMaxPacketDiagnostics) return;
   result_.Diagnostics.push_back(d);
   ++out.DiagnosticCount;
 }
 
-void Walker::Visit(int32_t index, bool forward, uint8_t kind) {
+void Walker::Visit(int32_t index, bool forward, uint8_t kind, bool shown) {
+  shown_ = shown;
   const TPacket& p = packets_[size_t(index)];
   DiagnosedPacket out;
   out.Packet = index;
@@ -204,17 +202,17 @@ void Walker::Visit(int32_t index, bool forward, uint8_t kind) {
   const int dir = forward ? 0 : 1;
   if (!IsGapMarker(p.Flags)) {
     if (p.Flags & packet_flag::IcmpReport) {
-      if (On(ProblemCheck::ICMP)) ++result_.Counters[size_t(dir)][ProblemCount::IcmpMessage];
+      if (On(ProblemCheck::ICMP)) ++Count(dir)[ProblemCount::IcmpMessage];
     } else {
       Judge(out, p, dir, kind);
       state_[size_t(dir)].last = index;
     }
   }
-  result_.Packets.push_back(out);
+  if (shown) result_.Packets.push_back(out);
 }
 
 void Walker::Judge(DiagnosedPacket& out, const TPacket& p, int dir, uint8_t kind) {
-  DirectionCounters& count = result_.Counters[size_t(dir)];
+  DirectionCounters& count = Count(dir);
   const bool ip = IsIpKind(kind);
   auto flagged = [&](uint32_t flag, ProblemCheck check, DiagnosticKind diagnostic, ProblemCount counter) {
     if ((p.Flags & flag) == 0 || !On(check)) return;
@@ -269,7 +267,7 @@ void Walker::Judge(DiagnosedPacket& out, const TPacket& p, int dir, uint8_t kind
 }
 
 void Walker::JudgeTcp(DiagnosedPacket& out, const TPacket& p, int dir) {
-  DirectionCounters& count = result_.Counters[size_t(dir)];
+  DirectionCounters& count = Count(dir);
   DirectionState& own = state_[size_t(dir)];
   const int other = 1 - dir;
   const uint16_t largest = result_.LargestWindows[size_t(dir)];
@@ -343,7 +341,7 @@ void Walker::JudgeRetransmission(DiagnosedPacket& out, const TPacket& p, int dir
   const double since = copy >= 0 ? std::max(0.0, ElapsedMicros(packets_[size_t(copy)].TimeStamp, p.TimeStamp)) : 0;
   if (On(checks->retransmission)) {
     Add(out, {.Kind = DiagnosticKind::TransportRetransmission});
-    DirectionCounters& count = result_.Counters[size_t(dir)];
+    DirectionCounters& count = Count(dir);
     ++count.Retransmissions;
     count.RetransmittedBytes += p.FrameLength;
     count.RetransmitMicros += since;
@@ -368,25 +366,6 @@ double ElapsedMicros(double before, double now) {
   return elapsed;
 }
 
-int32_t VisualiserReverseStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
-                                int32_t forwardStream) {
-  if (forwardStream < 0 || size_t(forwardStream) >= tables.Streams.size()) return -1;
-  const int32_t back = FindReturnConversation(tables, sourceStation, forwardConversation);
-  if (back < 0) return -1;
-  const TTransHead& forward = tables.Streams[size_t(forwardStream)];
-  bool byPorts = false;
-  switch (forward.Kind) {
-    case transport::Tcp: case transport::Udp: case transport::Spx: case transport::NetBios:
-    case transport::Smb: case transport::PBurst: byPorts = true; break;
-    default: break;
-  }
-  for (int32_t s = tables.NetPeers[size_t(back)].FirstStream; s >= 0; s = tables.Streams[size_t(s)].Next) {
-    const TTransHead& candidate = tables.Streams[size_t(s)];
-    if (byPorts ? PortsSwapped(forward, candidate) : candidate.Kind == forward.Kind) return s;
-  }
-  return -1;
-}
-
 PacketDiagnosticsResult DiagnosePackets(const TraceSession& session, const MeasurementSelection& selection,
                                         const ProblemFinderSettings& settings) {
   PacketDiagnosticsResult result;
@@ -395,7 +374,7 @@ PacketDiagnosticsResult DiagnosePackets(const TraceSession& session, const Measu
   if (forward < 0 || size_t(forward) >= tables.Streams.size()) return result;
   const int32_t conversation =
       selection.ForwardConversation >= 0 ? selection.ForwardConversation : tables.Streams[size_t(forward)].Peer;
-  const int32_t reverse = VisualiserReverseStream(tables, selection.SourceStation, conversation, forward);
+  const int32_t reverse = FindPartnerStream(tables, selection.SourceStation, conversation, forward).Stream;
   result.ForwardStream = forward;
   result.ReverseStream = reverse;
 
@@ -407,10 +386,12 @@ PacketDiagnosticsResult DiagnosePackets(const TraceSession& session, const Measu
   result.Packets.reserve(size_t(records(&f) + records(r)));
 
   const int64_t start = selection.StartFrame, end = selection.EndFrame;
-  Walker walker(session, settings, start, result);
+  Walker walker(session, settings, result);
+  // Packets before the range are judged too (and then dropped), so that the time, window
+  // and acknowledgement state a packet in the range is judged with is that of the stream.
   auto draw = [&](int32_t at, bool isForward, uint8_t kind) {
     const int64_t frame = packets[size_t(at)].FrameNumber;
-    if (frame >= start && frame <= end) walker.Visit(at, isForward, kind);
+    walker.Visit(at, isForward, kind, frame >= start && frame <= end);
   };
 
   int32_t back = r ? r->FirstPacket : -1;

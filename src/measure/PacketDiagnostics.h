@@ -100,15 +100,7 @@ struct PacketDiagnosticsResult {
 double ElapsedMicros(double before, double now);
 
 
-// The visualiser's reverse stream: for ICMP the first ICMP stream back; for TCP, UDP, SPX,
-// NetBIOS, SMB and PBurst the first stream back with the two ports swapped (TCP and UDP
-// each in their own port space, the IPX connection kinds in a shared one, as the
-// accounting files them); for every other kind the first stream back of the same kind.
-// -1 when there is none.
-int32_t VisualiserReverseStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
-                                int32_t forwardStream);
-
-// Walks the selection's forward stream and its visualiser reverse stream over
+// Walks the selection's forward stream and the partner's stream that answers it over
 // StartFrame..EndFrame and judges every packet.
 PacketDiagnosticsResult DiagnosePackets(const TraceSession& session, const MeasurementSelection& selection,
                                         const ProblemFinderSettings& settings);

@@ -91,20 +91,6 @@ std::string ProtocolText(const TraceSession& session, const TTransHead& stream, 
   return {};
 }
 
-// The partner's stream of the same kind with the ports exchanged; -1 when there is none.
-int32_t PartnerStream(const AnalysisTables& t, const AddressKey& source, int32_t partner, const TTransHead& stream) {
-  if (partner < 0) return -1;
-  for (int32_t c = t.NetStationTree[partner].FirstNetPeer; c >= 0; c = t.NetPeers[size_t(c)].Next) {
-    if (!(t.NetPeers[size_t(c)].DestAddress == source)) continue;
-    for (int32_t k = t.NetPeers[size_t(c)].FirstStream; k >= 0; k = t.Streams[size_t(k)].Next) {
-      const TTransHead& x = t.Streams[size_t(k)];
-      if (x.Kind == stream.Kind && x.SourcePort == stream.DestPort && x.DestPort == stream.SourcePort) return k;
-    }
-    return -1;
-  }
-  return -1;
-}
-
 struct Counters {
   int64_t retransmits = 0, localRouting = 0, zeroWindows = 0, resets = 0, icmpErrors = 0;
   void Add(const MeasurementResults& r) {
@@ -120,7 +106,7 @@ class GridFill {
  public:
   GridFill(const TraceSession& session, const ProblemFinderSettings& settings, const ConversationGridOptions& options,
            ConversationGrid& grid)
-      : s_(session), t_(session.tables), settings_(settings), options_(options), grid_(grid) {}
+      : s_(session), t_(session.tables), settings_(settings), options_(options), grid_(grid), partners_(t_) {}
 
   void Conversation(int32_t station, int32_t conversation) {
     for (int32_t k = t_.NetPeers[size_t(conversation)].FirstStream; k >= 0; k = t_.Streams[size_t(k)].Next)
@@ -141,6 +127,7 @@ class GridFill {
   const ProblemFinderSettings& settings_;
   const ConversationGridOptions& options_;
   ConversationGrid& grid_;
+  const PartnerStreamIndex partners_;  // every stream's partner, found once for the whole grid
 };
 
 void GridFill::Stream(int32_t station, int32_t conversation, int32_t streamIndex) {
@@ -158,14 +145,15 @@ void GridFill::Stream(int32_t station, int32_t conversation, int32_t streamIndex
   sel.EndFrame = s_.info.FramesRead;
   sel.LatencyMode = true;
   MeasurementResults r;
-  ConversationMeasurement(s_, sel, r);
+  ConversationMeasurement(s_, sel, r, &partners_);
   double duration = r.Duration;
   const uint16_t status = r.MeasurementStatus;
   if (status != measurement_status::Ok && status != measurement_status::OneWay &&
       status != measurement_status::BareAcksOnly)
     return;
   const bool request = (first.Flags & packet_flag::Request) != 0;
-  const bool oneWay = sel.OneWay;
+  const PartnerLookup back = partners_.Of(streamIndex);
+  const bool oneWay = back.OneWay();
   if (!request && !(oneWay && (first.Flags & packet_flag::Reply))) return;
 
   const AddressKey& source = t_.NetStationTree[station].Address;
@@ -174,6 +162,9 @@ void GridFill::Stream(int32_t station, int32_t conversation, int32_t streamIndex
   GridRow row;
   row.clientKey = request ? source : partnerAddress;
   row.serverKey = request ? partnerAddress : source;
+  row.sourceStation = station;
+  row.conversation = conversation;
+  row.stream = streamIndex;
   row.cells[18] = KeyText(row.clientKey);
   row.cells[19] = KeyText(row.serverKey);
   row.cells[9] = KeyName(s_, row.clientKey, options_);
@@ -201,7 +192,7 @@ void GridFill::Stream(int32_t station, int32_t conversation, int32_t streamIndex
   sel.LatencyMode = false;
   sel.ThroughputMode = true;
   sel.SampleWindow = 4;
-  ConversationMeasurement(s_, sel, r);
+  ConversationMeasurement(s_, sel, r, &partners_);
   duration = std::max(duration, r.Duration);
   if (request) row.cells[16] = ThroughputCell(r.FwdCount, r);
   else row.cells[17] = ThroughputCell(r.RevCount, r);
@@ -215,12 +206,11 @@ void GridFill::Stream(int32_t station, int32_t conversation, int32_t streamIndex
     pa = r.FwdCount;
     ba = r.FwdBytes;
     counters.Add(r);
-    const int32_t back = PartnerStream(t_, source, partner, stream);
-    if (back >= 0) {
+    if (back.Stream >= 0) {
       sel.SourceStation = partner;
-      sel.ForwardConversation = t_.Streams[size_t(back)].Peer;
-      sel.ForwardStream = back;
-      ConversationMeasurement(s_, sel, r);
+      sel.ForwardConversation = back.ReturnConversation;
+      sel.ForwardStream = back.Stream;
+      ConversationMeasurement(s_, sel, r, &partners_);
       duration = std::max(duration, r.Duration);
       reverseMeasured = true;
     } else {

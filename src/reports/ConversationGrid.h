@@ -30,6 +30,9 @@ struct ConversationGridOptions {
 struct GridRow {
   std::array<std::string, kGridColumns> cells;
   AddressKey clientKey, serverKey;  // columns 18 and 19 as keys
+  // The stream the row measured (NetStationTree node, NetPeers and Streams indexes): the
+  // conversation the toolbox opens on.
+  int32_t sourceStation = -1, conversation = -1, stream = -1;
   bool MarkedA() const { return !cells[0].empty(); }  // cell 17 painted yellow
   bool MarkedB() const { return !cells[1].empty(); }  // cell 15 painted yellow
 };

@@ -28,22 +28,32 @@ FileSummary BuildFileSummary(const TraceSession& session, const SummaryOptions& 
   // Media utilisation, rescaled to the chosen line speed and duplex.
   out.utilisationCaption = "Media Utilization (based on " + std::to_string(lineSpeed) + " Mbps)";
   const double scale = double(session.AnalysedLineSpeedMbps) / (double(lineSpeed) * duplex);
-  auto scaled = [&](int64_t value) { return PercentText(Rounded(scale * double(value))); };
+  auto scaled = [&](int64_t value) { return Rounded(scale * double(value)); };
   auto perSecond = [&](int64_t value) { return CountText(intervals > 0 ? value / intervals : 0); };
+  out.lineSpeedMbps = lineSpeed;
+  out.broadcastOnly = options.broadcastOnly;
   if (!options.broadcastOnly) {
-    out.averageBandwidth = scaled(u.AverageUtilisation);
-    out.peakBandwidth = scaled(u.PeakUtilisation);
+    out.averageUtilisationPercent = scaled(u.AverageUtilisation);
+    out.peakUtilisationPercent = scaled(u.PeakUtilisation);
     out.averageBytesPerSecond = perSecond(Rounded(t.CumulativeBytes));
     out.peakBytesPerSecond = CountText(u.PeakIntervalBytes);
     out.averageFramesPerSecond = perSecond(total);
     out.peakFramesPerSecond = CountText(u.PeakIntervalFrames);
   } else {
-    out.averageBandwidth = scaled(u.AverageGroupUtilisation);
-    out.peakBandwidth = scaled(u.PeakBroadcastUtilisation);
+    out.averageUtilisationPercent = scaled(u.AverageGroupUtilisation);
+    out.peakUtilisationPercent = scaled(u.PeakBroadcastUtilisation);
     out.averageBytesPerSecond = perSecond(Rounded(t.CumulativeBroadcastBytes));
     out.peakBytesPerSecond = CountText(u.PeakGroupIntervalBytes);
     out.averageFramesPerSecond = perSecond(s.BroadcastFrames + s.MulticastFrames);
     out.peakFramesPerSecond = CountText(u.PeakGroupIntervalFrames);
+  }
+  out.averageBandwidth = PercentText(out.averageUtilisationPercent);
+  out.peakBandwidth = PercentText(out.peakUtilisationPercent);
+  if (out.averageUtilisationPercent > 100 || out.peakUtilisationPercent > 100) {
+    const std::string line = "Utilization above 100%: the line must be faster than " + std::to_string(lineSpeed) +
+                             " Mbps" + (duplex > 1 ? " full duplex" : "") + ".";
+    out.utilisationNote = line + " Choose its speed under Options > Default Bandwidth.";
+    out.utilisationHint = line + " Give its speed with --bandwidth MBPS.";
   }
 
   out.attributes = {
@@ -111,6 +121,7 @@ std::string FileSummaryText(const FileSummary& summary) {
   line({h::Bandwidth, summary.averageBandwidth, summary.peakBandwidth});
   line({h::BytesPerSecond, summary.averageBytesPerSecond, summary.peakBytesPerSecond});
   line({h::FramesPerSecond, summary.averageFramesPerSecond, summary.peakFramesPerSecond});
+  if (!summary.utilisationHint.empty()) line({"Note", summary.utilisationHint});
   text += '\n';
   line({h::FileAttributes});
   for (const auto& [label, value] : summary.attributes) line({label, value});

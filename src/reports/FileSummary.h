@@ -38,6 +38,12 @@ struct EncapsulationRow {
 
 struct FileSummary {
   std::string utilisationCaption;
+  int32_t lineSpeedMbps = 0;  // the speed utilisation is expressed at
+  bool broadcastOnly = false;
+  int64_t averageUtilisationPercent = 0, peakUtilisationPercent = 0;  // as the two Bandwidth boxes show them
+  // When average or peak utilisation exceeds 100%: the line is faster than assumed.
+  // Empty otherwise. utilisationNote names the Options menu, utilisationHint korvane-cli's option.
+  std::string utilisationNote, utilisationHint;
   std::string averageBandwidth, peakBandwidth;
   std::string averageBytesPerSecond, peakBytesPerSecond;
   std::string averageFramesPerSecond, peakFramesPerSecond;

@@ -20,6 +20,7 @@ std::string LatencyErrorText(uint16_t status) {
     case measurement_status::BareAcksOnly: text += "Sender didn't send any TCP data (may be TCP ACKs only)."; break;
     case measurement_status::NoCommand: text += "No command packets orginating from Sender."; break;
     case measurement_status::NoTcpDataAcked: text += "Responder didn't ack any TCP data."; break;
+    case measurement_status::NoPacketsInRange: text += "There are no packets from Sender in the selected range."; break;
     default: break;
   }
   return text;
@@ -60,11 +61,11 @@ void FillHalf(LatencyHalf& half, const MeasurementSelection& s, const Measuremen
   half.memo = std::to_string(r.PairCount) + " packet pair found out of " + std::to_string(r.FwdCount + r.RevCount) +
               " total packets for latency analysis over the range " + std::to_string(s.StartFrame) + " to " +
               std::to_string(s.EndFrame) + ".";
-  half.total = std::to_string(r.FwdCount + r.RevCount);
+  half.total = CountText(r.FwdCount + r.RevCount);
   half.duration = MeasuredDurationText(r.Duration);
   half.ratio = RatioText(r.FwdCount, r.RevCount);
-  if (r.FwdCount > 0) half.averageSendSize = std::to_string(r.FwdBytes / r.FwdCount);
-  if (r.RevCount > 0) half.averageReceiveSize = std::to_string(r.RevBytes / r.RevCount);
+  if (r.FwdCount > 0) half.averageSendSize = CountText(r.FwdBytes / r.FwdCount);
+  if (r.RevCount > 0) half.averageReceiveSize = CountText(r.RevBytes / r.RevCount);
   half.kept = {best, average, contention, half.ratio,
                r.FwdCount > 0 ? double(r.FwdBytes) / double(r.FwdCount) : 0.0,
                r.RevCount > 0 ? double(r.RevBytes) / double(r.RevCount) : 0.0};
@@ -100,13 +101,18 @@ LatencyReport BuildLatencyReport(const TraceSession& session, MeasurementSelecti
   ConversationMeasurement(session, s, r);
   FillHalf(report.upper, s, r);
   const uint16_t status = r.MeasurementStatus;
-  if (status == measurement_status::OneWay) {
+  if (status == measurement_status::OneWay || s.OneWay) {
     report.upper.label = "Sender: " + s.SourceText + "  Destination: " + s.DestinationText;
   } else if (status != measurement_status::UnsupportedKind && s.ReverseStream >= 0) {
     s.SwapDirection();
     ConversationMeasurement(session, s, r);
     FillHalf(report.lower, s, r);
     s.SwapDirection();
+  } else if (status != measurement_status::UnsupportedKind) {
+    // The partner talks back, but not in this stream: nothing flows the other way here.
+    report.lower.shown = true;
+    report.lower.label = SenderResponderText(s.DestinationText, s.SourceText);
+    report.lower.memo = LatencyErrorText(measurement_status::OneWay);
   }
   return report;
 }

@@ -43,7 +43,8 @@ std::vector<FileTypeFilter> OpenDialogFileTypes() {
     if (!IsAcceptedFormat(f) || f == fmt_id::AsciiText) continue;
     std::string joined;
     for (const std::string& pattern : FormatPatterns(f)) {
-      all += pattern + ";";
+      // Each pattern once in the list of every trace type.
+      if ((";" + all).find(";" + pattern + ";") == std::string::npos) all += pattern + ";";
       joined += (joined.empty() ? "" : "; ") + pattern;
     }
     formats.push_back({std::string(FormatDisplayName(f)), joined});
@@ -52,7 +53,8 @@ std::vector<FileTypeFilter> OpenDialogFileTypes() {
   for (FileTypeFilter& format : formats)
     list.push_back({format.description + " (" + format.patterns + ")", format.patterns});
   list.push_back({"Sample Trace File (*.kvd)", "*.kvd"});
-  list.push_back({"Any File (*.*)", "*.*"});
+  // Every file, with or without an extension.
+  list.push_back({"All files (*)", "*"});
   return list;
 }
 

@@ -85,7 +85,9 @@ ProblemSummary BuildProblemSummary(const MeasurementSelection& selection, uint16
   summary.Labels = {{{"Source:", selection.SourceText},
                      {"Destination:", selection.DestinationText},
                      {"Protocol/App:", selection.AppText}}};
-  if (measurementStatus != measurement_status::Ok) {
+  // Only a kind the analysis does not know stops it; a one-way stream or an ICMP stream
+  // of replies only has its packets judged like any other.
+  if (measurementStatus == measurement_status::UnsupportedKind) {
     summary.Boxes[0].push_back("Unable to perform problem analysis.");
     return summary;
   }

@@ -32,8 +32,10 @@ struct ProblemSummary {
   std::array<std::vector<std::string>, 2> Boxes;  // source to destination, destination to source
 };
 
-// The summary from the measurement status and the counters. A status other than 0 puts
-// "Unable to perform problem analysis." as the only line of the first box.
+// The summary from the measurement status and the counters. The status of a kind the
+// analysis does not support puts "Unable to perform problem analysis." as the only line of
+// the first box; every other status (a one-way stream, a stream without commands) still
+// shows the counters.
 ProblemSummary BuildProblemSummary(const MeasurementSelection& selection, uint16_t measurementStatus,
                                    const std::array<DirectionCounters, 2>& counters);
 

@@ -20,19 +20,10 @@ MeasurementSelection PrepareSelection(const TraceSession& session, const StreamE
   s.EndFrame = to > 0 ? to : session.info.FramesRead;
   s.StartFrame = std::clamp<int64_t>(from, 1, std::max<int64_t>(1, s.EndFrame));
   s.DestinationStation = t.NetStationTree.Find(t.NetPeers[size_t(entry.peer)].DestAddress);
-  s.ReverseConversation = FindReturnConversation(t, entry.sourceStation, entry.peer);
-  s.OneWay = s.ReverseConversation < 0;
-  if (!s.OneWay) {
-    const std::string mirrored = StreamAppText(session, t.Streams[size_t(entry.stream)], true);
-    const int32_t first = t.NetPeers[size_t(s.ReverseConversation)].FirstStream;
-    s.ReverseStream = first;
-    for (int32_t k = first; k >= 0; k = t.Streams[size_t(k)].Next) {
-      if (StreamAppText(session, t.Streams[size_t(k)]) == mirrored) {
-        s.ReverseStream = k;
-        break;
-      }
-    }
-  }
+  const PartnerLookup partner = FindPartnerStream(t, entry.sourceStation, entry.peer, entry.stream);
+  s.ReverseConversation = partner.ReturnConversation;
+  s.ReverseStream = partner.Stream;
+  s.OneWay = partner.OneWay();
   return s;
 }
 

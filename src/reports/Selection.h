@@ -12,8 +12,9 @@ namespace korvane {
 
 // The selection for a stream of the toolbox's lists over frames from..to (to = 0: the last
 // frame of the trace). The reverse conversation is the partner's conversation back to the
-// source; the reverse stream is the one whose label is the selected label mirrored, else
-// its first stream. OneWay is set when the partner never sent anything back to the source.
+// source and the reverse stream the one in it that answers the selected stream
+// (PartnerStream.h), -1 when none does. OneWay is set when the partner never sent anything
+// back to the source.
 MeasurementSelection PrepareSelection(const TraceSession& session, const StreamEntry& entry, int64_t from = 1,
                                       int64_t to = 0);
 

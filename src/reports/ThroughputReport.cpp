@@ -12,6 +12,8 @@ namespace korvane {
 
 namespace {
 
+constexpr const char* kNoPacketsBack = "There are no packets to analyze from destination to source.";
+
 std::string Figure(double value) { return " " + NumberText(value, 3, 1); }
 
 void FillHalf(ThroughputHalf& half, const MeasurementSelection& s, const MeasurementResults& r,
@@ -20,7 +22,8 @@ void FillHalf(ThroughputHalf& half, const MeasurementSelection& s, const Measure
   half.label = "From " + s.SourceText + " to " + s.DestinationText;
   const char* direction = lower ? " the destination to the source.  A minimum of "
                                 : " the source to the destination.  A minimum of ";
-  if (r.MeasurementStatus != 0) {
+  // A range without the sender's packets falls through to the no-packets note below.
+  if (r.MeasurementStatus != 0 && r.MeasurementStatus != measurement_status::NoPacketsInRange) {
     half.memo = r.MeasurementStatus == measurement_status::UnsupportedKind
                     ? "Throughput analysis currently supported for IP applications using Ping (ICMP Echo), UDP, or "
                       "TCP; or IPX applications using NCP, Packet Burst, SPX, or NetBIOS."
@@ -29,13 +32,12 @@ void FillHalf(ThroughputHalf& half, const MeasurementSelection& s, const Measure
   }
   const int window = std::clamp<int>(options.sampleWindow, 4, 100);
   if (r.SampleCount <= 0) {
-    half.memo = lower ? "There are no packets to analyze from destination to source."
-                      : "There are no packets to analyze from source to destination.";
+    half.memo = lower ? kNoPacketsBack : "There are no packets to analyze from source to destination.";
     return;
   }
   half.bytes = CountText(r.SampleBytes);
-  half.averageSize = std::to_string(r.SampleBytes / r.SampleCount);
-  half.averagePayload = std::to_string(r.PayloadSum / r.SampleCount);
+  half.averageSize = CountText(r.SampleBytes / r.SampleCount);
+  half.averagePayload = CountText(r.PayloadSum / r.SampleCount);
   half.overhead =
       r.SampleBytes > 0 ? " " + FixedText(100.0 - double(r.PayloadSum) / double(r.SampleBytes) * 100.0, 2, 1) + "%" : "";
   if (r.SampleCount < window) {
@@ -46,14 +48,14 @@ void FillHalf(ThroughputHalf& half, const MeasurementSelection& s, const Measure
     return;
   }
   half.hasResults = true;
-  half.total = std::to_string(r.SampleCount);
+  half.total = CountText(r.SampleCount);
   half.duration = MeasuredDurationText(r.Duration);
   const double unit = options.kbits ? 8.0 : 1.0;
   // A window whose packets all carry one time stamp measures no rate: its figures show "-".
   const bool sampled = r.ThroughputMax > 0;
   const double lowest = sampled ? r.ThroughputMin / 1000 : NAN;
   const double peak = sampled ? r.ThroughputMax / 1000 : NAN;
-  const double average = r.Duration > 0 ? double(r.SampleBytes) / (r.Duration / 1000000) / 1000 : NAN;
+  const double average = r.ThroughputAverage > 0 ? r.ThroughputAverage / 1000 : NAN;
   const double contention = peak - average;
   half.lowest = Figure(unit * lowest);
   half.peak = Figure(unit * peak);
@@ -99,6 +101,11 @@ ThroughputReport BuildThroughputReport(const TraceSession& session, MeasurementS
     ConversationMeasurement(session, s, r);
     FillHalf(report.lower, s, r, options, true);
     s.SwapDirection();
+  } else if (!s.OneWay) {
+    // The partner talks back, but not in this stream: nothing flows the other way here.
+    report.lower.shown = true;
+    report.lower.label = "From " + s.DestinationText + " to " + s.SourceText;
+    report.lower.memo = kNoPacketsBack;
   }
   return report;
 }

@@ -241,7 +241,10 @@ VisualiserDrawing DrawVisualiser(const TraceSession& session, const PacketDiagno
       for (int c = 0; c < kColumnCount; ++c)
         if (on[size_t(c)]) line.Columns.push_back(texts[size_t(c)]);
     } else {
-      line.Columns.assign(drawing.Columns.size(), std::string());
+      // A gap marker stands for no frame: only the packet column shows the number of the
+      // frame that revealed the gap.
+      for (int c = 0; c < kColumnCount; ++c)
+        if (on[size_t(c)]) line.Columns.push_back(c == kPacket ? Num(p.FrameNumber) : std::string());
     }
 
     if (gap) {

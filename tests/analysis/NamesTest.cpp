@@ -155,7 +155,7 @@ TEST(VendorTable, KeepsAtMost65535Entries) {
 }
 
 TEST(VendorTable, ShippedFileIsAscendingAndComplete) {
-  fs::path file = fs::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "OUI.TXT";
+  fs::path file = fs::path(KORVANE_SOURCE_DIR) / "data" / "OUI.TXT";
   VendorTable vendors;
   ASSERT_TRUE(vendors.Load(file.string())) << file;
   ASSERT_GT(vendors.Count(), 20000u);

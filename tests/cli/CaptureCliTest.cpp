@@ -243,6 +243,55 @@ TEST_F(CaptureCliTest, DelayTraceLatencyAverageMatchesTheGrid) {
   }
 }
 
+TEST_F(CaptureCliTest, ThroughputLowestAndPeakEncloseTheAverage) {
+  // Every half of a throughput run: Lowest <= Average <= Peak, so that the contention is
+  // never negative. Returns the number of halves with figures.
+  auto check = [this](const std::string& args) {
+    Output out = Cli("throughput " + args);
+    EXPECT_EQ(out.status, 0) << out.out;
+    std::optional<double> lowest, peak;
+    int halves = 0;
+    for (const auto& line : Lines(out.out)) {
+      auto value = [&](const std::string& label) { return Number(line.substr(label.size())); };
+      if (StartsWith(line, "Minimum \t")) lowest = value("Minimum \t");
+      if (StartsWith(line, "Maximum \t")) peak = value("Maximum \t");
+      if (!StartsWith(line, "Average \t") || !lowest || !peak) continue;
+      const auto average = value("Average \t");
+      EXPECT_TRUE(average) << line;
+      if (!average) continue;
+      EXPECT_LE(*lowest, *average) << args << "\n" << out.out;
+      EXPECT_GE(*peak, *average) << args << "\n" << out.out;
+      ++halves;
+      lowest.reset();
+      peak.reset();
+    }
+    return halves;
+  };
+  // The client's streams of both captures, with the smallest window, the default one and
+  // the largest.
+  for (const std::string name : {"delay40.enc", "drops.enc"}) {
+    for (const std::string kind : {"TCP", "UDP"}) {
+      if (name == "drops.enc" && kind == "UDP") continue;
+      const std::string args = Selection(Trace(name), kind);
+      EXPECT_GT(check(args + " --window 4"), 0) << args;
+      EXPECT_GT(check(args), 0) << args;
+      check(args + " --window 100");
+    }
+  }
+  // Every stream of the demonstration trace (short web transfers, busy at both ends).
+  const std::string demo = Trace("../demo.enc");
+  Output streams = Cli("streams " + demo);
+  ASSERT_EQ(streams.status, 0);
+  int measured = 0;
+  for (const auto& line : Lines(streams.out)) {
+    auto f = Fields(line);
+    if (f.size() != 4 || f[3] == "Stream") continue;
+    for (const std::string window : {"4", "8"})
+      measured += check(demo + " --source " + f[0] + " --dest " + f[1] + " --stream " + f[3] + " --window " + window);
+  }
+  EXPECT_GT(measured, 10);
+}
+
 TEST_F(CaptureCliTest, DropTraceCountsTheRetransmissions) {
   const std::string trace = Trace("drops.enc");
   ASSERT_TRUE(fs::exists(trace)) << trace;

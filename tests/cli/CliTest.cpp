@@ -65,17 +65,18 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-TEST_F(CliTest, DetectPrintsOneTabSeparatedLine) {
+TEST_F(CliTest, DetectPrintsItsHeadingRowAndOneLine) {
   std::string path = Write("office.enc", tools::WriteSnifferDos(tools::OfficeLanScenario(), {}));
   CliRun r = Cli("detect " + path);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "11\tNAI Sniffer DOS\t0\t10000000\t10000000\n");
+  const std::string heading = "DetectedFormat\tAnalyzerName\tTopologyCode\tFileBandwidthBps\tFileBandwidthKnown\n";
+  EXPECT_EQ(r.out, heading + "11\tNAI Sniffer DOS\t0\t10000000\t10000000\n");
   tools::NetXRayOptions ring;
   ring.network = 1;
   ring.lineSpeed = 4;
   path = Write("ring.cap", tools::WriteNetXRay(tools::TokenRingScenario(), ring));
   r = Cli("detect " + path);
-  EXPECT_EQ(r.out, "10\tNAI NetXRay/Sniffer Windows\t1\t4000000\t4000000\n");
+  EXPECT_EQ(r.out, heading + "10\tNAI NetXRay/Sniffer Windows\t1\t4000000\t4000000\n");
 }
 
 TEST_F(CliTest, RefusalsExitTwoWithTheMessage) {

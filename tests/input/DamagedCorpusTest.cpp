@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path CorpusDir() { return fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz/corpus/damaged"; }
+fs::path CorpusDir() { return fs::path(KORVANE_SOURCE_DIR) / "fuzz/corpus/damaged"; }
 
 std::vector<fs::path> CorpusFiles() {
   std::vector<fs::path> files;

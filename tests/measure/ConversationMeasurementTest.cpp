@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "measure/ConversationFixture.h"
 
 namespace korvane {
@@ -155,7 +157,7 @@ TEST(ConversationMeasurement, StatusCodes) {
     x.Add(x.forward, {.frame = 2, .time = 5, .flags = kRequest, .payload = 10, .tcpFlags = kAck});
     const MeasurementResults r = x.Run();
     EXPECT_EQ(r.MeasurementStatus, measurement_status::OneWay);
-    EXPECT_TRUE(x.selection.OneWay);
+    EXPECT_FALSE(x.selection.OneWay);  // the run reports it; the selection is only read
     EXPECT_EQ(r.FwdCount, 2);
     EXPECT_EQ(r.RevCount, 0);
   }
@@ -221,12 +223,42 @@ TEST(ConversationMeasurement, ThroughputWindowIncludesTheOldestPacketsWireTime) 
   // Four 1000-byte frames over 3 ms plus the first frame's 1020 bytes at 10 Mbit/s.
   const double expected = 4000 / ((3000 + 1020 * 8 / 10.0) / 1e6);
   EXPECT_NEAR(r.ThroughputMax, expected, 1e-6);
-  EXPECT_NEAR(r.ThroughputMin, expected, 1e-6);
+  // The average over all six by the same rule: 5 ms plus the first frame's wire time. The
+  // whole sample counts as a run too, here the slowest.
+  EXPECT_NEAR(r.ThroughputAverage, 6000 / ((5000 + 1020 * 8 / 10.0) / 1e6), 1e-6);
+  EXPECT_DOUBLE_EQ(r.ThroughputMin, r.ThroughputAverage);
+  // As many packets as the window holds: one window, so peak and average are one figure.
+  x.selection.SampleWindow = 4;
+  r = x.Run(false, true, 1, 4);
+  EXPECT_EQ(r.SampleCount, 4);
+  EXPECT_DOUBLE_EQ(r.ThroughputAverage, r.ThroughputMax);
   // Fewer packets than the window: sampled, but no throughput.
   x.selection.SampleWindow = 8;
   r = x.Run(false, true);
   EXPECT_EQ(r.SampleCount, 6);
   EXPECT_EQ(r.ThroughputMax, 0);
+}
+
+TEST(ConversationMeasurement, ThroughputPeakAndLowestEncloseTheAverage) {
+  // Busy at the start and the end, quiet between: every window of 8 of the 10 packets
+  // spans nearly the whole time, so each is slower than the stream as a whole.
+  Exchange x;
+  const std::array<double, 10> at = {0, 100, 200, 10000, 20000, 30000, 40000, 50000, 50100, 50200};
+  for (size_t i = 0; i < at.size(); ++i)
+    x.Add(x.forward, {.frame = int64_t(i + 1), .time = at[i], .payload = 500, .tcpFlags = kAck});
+  MeasurementResults r = x.Run(false, true);
+  const double average = 10 * 564 / ((50200 + 584 * 8 / 10.0) / 1e6);
+  EXPECT_NEAR(r.ThroughputAverage, average, 1e-6);
+  EXPECT_DOUBLE_EQ(r.ThroughputMax, r.ThroughputAverage);
+  EXPECT_LT(r.ThroughputMin, r.ThroughputAverage);
+  // Sparse ends instead: the windows are faster than the whole, which is the lowest.
+  Exchange y;
+  const std::array<double, 10> sparse = {0, 20000, 20100, 20200, 20300, 20400, 20500, 20600, 20700, 40000};
+  for (size_t i = 0; i < sparse.size(); ++i)
+    y.Add(y.forward, {.frame = int64_t(i + 1), .time = sparse[i], .payload = 500, .tcpFlags = kAck});
+  r = y.Run(false, true);
+  EXPECT_DOUBLE_EQ(r.ThroughputMin, r.ThroughputAverage);
+  EXPECT_GT(r.ThroughputMax, r.ThroughputAverage);
 }
 
 TEST(ConversationMeasurement, ThroughputLeavesOutBareAcksWhenAsked) {
@@ -260,6 +292,21 @@ TEST(ConversationMeasurement, RangeLimitsBothSidesCountsAndFlags) {
   EXPECT_EQ(r.ZeroWindowCount, 0);
   EXPECT_EQ(r.PairCount, 3);
   EXPECT_DOUBLE_EQ(r.Duration, 100000.0 * 2 + 1000);
+}
+
+TEST(ConversationMeasurement, RangeCountsTheAnswerToItsLastCommandEvenBeyondItsEnd) {
+  Exchange x;
+  x.TcpRounds(6, 1000);  // commands on odd frames, answers on even ones
+  MeasurementResults r = x.Run(true, false, 5, 9);
+  EXPECT_EQ(r.FwdCount, 3);   // frames 5, 7, 9
+  EXPECT_EQ(r.RevCount, 3);   // frames 6, 8 and 10, the first answer at or beyond command 9
+  EXPECT_EQ(r.PairCount, 2);  // command 9 is the range's last frame: never timed
+  EXPECT_DOUBLE_EQ(r.Duration, 100000.0 * 2);  // the duration stays within the range
+  // A range after the stream's last packet has nothing to measure.
+  r = x.Run(true, false, 13, 20);
+  EXPECT_EQ(r.MeasurementStatus, measurement_status::NoPacketsInRange);
+  EXPECT_EQ(r.FwdCount + r.RevCount, 0);
+  EXPECT_EQ(x.Run(false, true, 13, 20).SampleCount, 0);
 }
 
 TEST(ConversationMeasurement, GapMarkersCountAsNothing) {

@@ -107,50 +107,6 @@ TEST(PacketDiagnostics, WithoutAnAnswerOnlyTheForwardPacketsAreWalked) {
   EXPECT_TRUE(DiagnosePackets(x.s, none, ProblemFinderSettings{}).Packets.empty());
 }
 
-TEST(VisualiserReverseStream, RulePerKind) {
-  Builder x;
-  const int32_t tcp = x.Stream(x.ab, transport::Tcp, 1030, 53);
-  const int32_t udp = x.Stream(x.ab, transport::Udp, 1030, 53);
-  const int32_t icmp = x.Stream(x.ab, transport::Icmp);
-  const int32_t back = x.Back();
-  const int32_t backUdp = x.Stream(back, transport::Udp, 53, 1030);
-  x.Stream(back, transport::Tcp, 1030, 53);  // the same way round: not an answer
-  const int32_t backTcp = x.Stream(back, transport::Tcp, 53, 1030);
-  const int32_t backIcmp = x.Stream(back, transport::Icmp);
-  const auto& t = x.s.tables;
-  // TCP and UDP each answer in their own port space, whichever comes first.
-  EXPECT_EQ(VisualiserReverseStream(t, x.a, x.ab, tcp), backTcp);
-  EXPECT_EQ(VisualiserReverseStream(t, x.a, x.ab, udp), backUdp);
-  EXPECT_EQ(VisualiserReverseStream(t, x.a, x.ab, icmp), backIcmp);
-  // From B's side the forward streams are the answers.
-  EXPECT_EQ(VisualiserReverseStream(t, x.b, back, backTcp), tcp);
-  EXPECT_EQ(VisualiserReverseStream(t, x.a, x.ab, -1), -1);
-
-  Builder ipx(true);
-  const int32_t spx2 = ipx.Stream(ipx.ab, transport::SpxII, 5, 6);
-  const int32_t smb = ipx.Stream(ipx.ab, transport::Smb, 0x0552, 0x0550);
-  const int32_t ncp = ipx.Stream(ipx.ab, transport::Ncp, 0x4003, 0x0451);
-  const int32_t spx = ipx.Stream(ipx.ab, transport::Spx, 7, 8);
-  const int32_t ipxBack = ipx.Back();
-  const int32_t otherSmb = ipx.Stream(ipxBack, transport::Smb, 0x0553, 0x0552);
-  const int32_t backSmb = ipx.Stream(ipxBack, transport::Smb, 0x0550, 0x0552);
-  const int32_t backSpx2 = ipx.Stream(ipxBack, transport::SpxII, 9, 9);
-  const int32_t backNcp = ipx.Stream(ipxBack, transport::Ncp, 0x0451, 0x4099);
-  const auto& u = ipx.s.tables;
-  // SPXII answers by kind alone (unlike the measurement, which pairs it by its ports).
-  EXPECT_EQ(VisualiserReverseStream(u, ipx.a, ipx.ab, spx2), backSpx2);
-  // SMB answers by its ports (the measurement takes the first SMB stream).
-  EXPECT_EQ(VisualiserReverseStream(u, ipx.a, ipx.ab, smb), backSmb);
-  EXPECT_NE(backSmb, otherSmb);
-  EXPECT_EQ(VisualiserReverseStream(u, ipx.a, ipx.ab, ncp), backNcp);
-  EXPECT_EQ(VisualiserReverseStream(u, ipx.a, ipx.ab, spx), -1);  // no SPX connection 8 -> 7 back
-
-  Builder oneWay;
-  const int32_t lonely = oneWay.Stream(oneWay.ab, transport::Tcp, 1030, 80);
-  EXPECT_EQ(FindReturnConversation(oneWay.s.tables, oneWay.a, oneWay.ab), -1);
-  EXPECT_EQ(VisualiserReverseStream(oneWay.s.tables, oneWay.a, oneWay.ab, lonely), -1);
-}
-
 TEST(PacketDiagnostics, LowTtlOnIpAtTheThreshold) {
   Builder x;
   x.forward = x.Stream(x.ab, transport::Udp, 1030, 53);
@@ -259,6 +215,41 @@ TEST(PacketDiagnostics, LowWindowBelowThePercentageOfTheDirectionsLargest) {
                    DiagnosticKind::LowWindow));
 }
 
+TEST(PacketDiagnostics, APacketsFindingsDoNotDependOnTheRangeDrawn) {
+  // Windows that shrink and stick, a slow acknowledgement and idle pauses, judged over
+  // every range: each packet in a range has the findings it has in the whole stream pair.
+  Builder x;
+  x.TcpPair();
+  uint32_t seq = 1;
+  const std::array<double, 8> at = {0, 5, 400, 1600, 1700, 3900, 4000, 4100};
+  const std::array<uint16_t, 8> window = {60000, 60000, 3000, 3000, 3000, 3000, 40000, 2000};
+  for (size_t i = 0; i < at.size(); ++i) {
+    x.Add(x.forward, Builder::Tcp(int64_t(2 * i + 1), at[i] * 1000, seq, 1, kAckFlag | kPsh, 100, 8000));
+    seq += 100;
+    x.Add(x.reverse, Builder::Tcp(int64_t(2 * i + 2), (at[i] + 300) * 1000, 1, seq, kAckFlag, 0, window[i]));
+  }
+  const auto settings = With({{ProblemThreshold::TCPStuckWindow, 1000}, {ProblemThreshold::TCPIdleTooLong, 1}});
+  const auto whole = DiagnosePackets(x.s, x.Selection(), settings);
+  ASSERT_GT(whole.Diagnostics.size(), 4u);
+  auto texts = [](const PacketDiagnosticsResult& r, const DiagnosedPacket& p) {
+    std::vector<std::tuple<DiagnosticKind, int64_t, uint32_t>> out;
+    for (const Diagnostic& d : r.DiagnosticsOf(p)) out.emplace_back(d.Kind, d.Packet, d.Number);
+    return out;
+  };
+  for (int64_t from = 1; from <= 16; ++from) {
+    for (int64_t to = from; to <= 16; ++to) {
+      const auto part = DiagnosePackets(x.s, x.Selection(from, to), settings);
+      ASSERT_EQ(part.Packets.size(), size_t(to - from + 1));
+      for (const DiagnosedPacket& p : part.Packets) {
+        const auto same = std::find_if(whole.Packets.begin(), whole.Packets.end(),
+                                       [&](const DiagnosedPacket& w) { return w.Packet == p.Packet; });
+        EXPECT_EQ(texts(part, p), texts(whole, *same)) << "range " << from << ".." << to;
+        EXPECT_EQ(p.AcknowledgedFrame, same->AcknowledgedFrame);
+      }
+    }
+  }
+}
+
 TEST(PacketDiagnostics, StuckWindowOncePerRunWhileThePartnerSendsData) {
   Builder x;
   x.TcpPair();
@@ -334,9 +325,10 @@ TEST(PacketDiagnostics, SlowAckFromTheAcknowledgedSegment) {
   EXPECT_FALSE(Has(late, s, 4, DiagnosticKind::SlowAck));
   EXPECT_EQ(s.Counters[1][ProblemCount::TcpSlowAck], 1);
   EXPECT_EQ(DiagnosePackets(late.s, late.Selection(), Without(ProblemCheck::TCPSlowAck)).Counters[1][ProblemCount::TcpSlowAck], 0);
-  // The acknowledged segment must be within the range.
+  // The acknowledged segment may lie before the range: the finding does not depend on it.
   auto ranged = DiagnosePackets(late.s, late.Selection(2, 10), ProblemFinderSettings{});
-  EXPECT_EQ(ranged.Packets[1].AcknowledgedFrame, 0);
+  EXPECT_EQ(ranged.Packets[1].AcknowledgedFrame, 1);
+  EXPECT_TRUE(Has(late, ranged, 3, DiagnosticKind::SlowAck));
 
   // A SYN takes one sequence number: the SYN-ACK answers it.
   Builder handshake;

@@ -4,6 +4,7 @@
 #include "measure/ConversationFixture.h"
 #include "reports/AnalysisChart.h"
 #include "reports/LatencyReport.h"
+#include "reports/Selection.h"
 #include "reports/ThroughputReport.h"
 
 namespace korvane {
@@ -15,8 +16,8 @@ constexpr uint16_t kAck = 0x10;
 constexpr uint32_t kRequest = packet_flag::Request, kReply = packet_flag::Reply;
 
 struct Windows : ConversationTables {
-  // count client packets of 100 bytes payload 1 ms apart; answered (2 ms later) unless oneWay.
-  Windows(int count, bool oneWay) {
+  // count client packets of `payload` bytes 10 ms apart; answered (2 ms later) unless oneWay.
+  Windows(int count, bool oneWay, int payload = 100) {
     const int32_t client = Station(1), server = Station(2);
     forwardPeer = Peer(client, server);
     forward = Stream(forwardPeer, transport::Tcp, 1025, 80);
@@ -25,10 +26,10 @@ struct Windows : ConversationTables {
       reverse = Stream(reversePeer, transport::Tcp, 80, 1025);
     }
     for (int i = 0; i < count; ++i) {
-      Add(forward, {.frame = 2 * i + 1, .time = 10000.0 * i, .flags = kRequest, .seq = 100u * uint32_t(i),
-                    .payload = 100, .tcpFlags = kAck});
+      Add(forward, {.frame = 2 * i + 1, .time = 10000.0 * i, .flags = kRequest, .seq = uint32_t(payload * i),
+                    .payload = payload, .tcpFlags = kAck});
       if (!oneWay)
-        Add(reverse, {.frame = 2 * i + 2, .time = 10000.0 * i + 2000, .flags = kReply, .ack = 100u * uint32_t(i + 1),
+        Add(reverse, {.frame = 2 * i + 2, .time = 10000.0 * i + 2000, .flags = kReply, .ack = uint32_t(payload * (i + 1)),
                       .payload = 36, .tcpFlags = kAck});
     }
     selection.SourceStation = client;
@@ -84,6 +85,76 @@ TEST(LatencyReport, OneWayStreamFillsOnlyTheUpperMemo) {
   EXPECT_EQ(LatencyText(report), "Unable to analyze latency.  Packets are one-way.\n");
 }
 
+TEST(AnalysisWindows, PacketCountsCarryThousandsSeparators) {
+  Windows w(500, false, 1400);
+  const LatencyReport latency = BuildLatencyReport(w.session(), w.selection, {});
+  ASSERT_TRUE(latency.upper.hasResults);
+  EXPECT_EQ(latency.upper.total, "1,000");
+  EXPECT_EQ(latency.upper.averageSendSize, "1,464");
+  EXPECT_NE(latency.upper.copyText.find("\nTotal \t1,000\n"), std::string::npos);
+  // The notes keep plain integers.
+  EXPECT_EQ(latency.upper.memo.substr(0, 40), "500 packet pair found out of 1000 total ");
+  const ThroughputReport throughput = BuildThroughputReport(w.session(), w.selection, {});
+  ASSERT_TRUE(throughput.upper.hasResults);
+  EXPECT_EQ(throughput.upper.averageSize, "1,464");
+  EXPECT_EQ(throughput.upper.averagePayload, "1,420");
+  EXPECT_NE(throughput.upper.copyText.find("\nAverage Size \t1,464\n"), std::string::npos);
+}
+
+// The toolbox's selection of a UDP 1031 -> 69 stream whose partner talks back to the
+// source, but only Telnet.
+struct NoAnsweringStream : ConversationTables {
+  NoAnsweringStream() {
+    const int32_t client = Station(1), server = Station(2);
+    const int32_t peer = Peer(client, server);
+    const int32_t udp = Stream(peer, transport::Udp, 1031, 69);
+    const int32_t telnet = Stream(Peer(server, client), transport::Tcp, 23, 1030);
+    for (int i = 0; i < 10; ++i) {
+      Add(udp, {.frame = 2 * i + 1, .time = 10000.0 * i, .flags = kRequest, .payload = 50, .ipId = uint16_t(i)});
+      Add(telnet, {.frame = 2 * i + 2, .time = 10000.0 * i + 2000, .payload = 10, .tcpFlags = kAck});
+    }
+    selection = PrepareSelection(session(), {.sourceStation = client, .peer = peer, .stream = udp,
+                                             .source = "10.0.0.1", .destination = "10.0.0.2", .app = "UDP/1031<->tftp"});
+  }
+  MeasurementSelection selection;
+};
+
+TEST(AnalysisWindows, LowerHalvesSayThereIsNoReverseTrafficWhenNothingAnswersTheStream) {
+  NoAnsweringStream x;
+  ASSERT_FALSE(x.selection.OneWay);
+  ASSERT_EQ(x.selection.ReverseStream, -1);
+  const LatencyReport latency = BuildLatencyReport(x.session(), x.selection, {});
+  EXPECT_EQ(latency.upper.memo, "Unable to analyze latency.  No reponse packets found for this selection.");
+  EXPECT_TRUE(latency.lower.shown);
+  EXPECT_FALSE(latency.lower.hasResults);
+  EXPECT_EQ(latency.lower.label, "Sender: 10.0.0.2  Responder: 10.0.0.1");
+  EXPECT_EQ(latency.lower.memo, "Unable to analyze latency.  Packets are one-way.");
+  const ThroughputReport throughput = BuildThroughputReport(x.session(), x.selection, {});
+  EXPECT_TRUE(throughput.upper.hasResults);
+  EXPECT_TRUE(throughput.lower.shown);
+  EXPECT_FALSE(throughput.lower.hasResults);
+  EXPECT_EQ(throughput.lower.label, "From 10.0.0.2 to 10.0.0.1");
+  EXPECT_EQ(throughput.lower.memo, "There are no packets to analyze from destination to source.");
+}
+
+TEST(AnalysisWindows, RangeAfterTheLastPacket) {
+  Windows w(4, false);  // frames 1..8
+  w.selection.StartFrame = 20;
+  w.selection.EndFrame = 30;
+  const LatencyReport latency = BuildLatencyReport(w.session(), w.selection, {});
+  EXPECT_EQ(latency.upper.memo, "Unable to analyze latency.  There are no packets from Sender in the selected range.");
+  EXPECT_EQ(latency.lower.memo, latency.upper.memo);
+  const ThroughputReport throughput = BuildThroughputReport(w.session(), w.selection, {});
+  EXPECT_EQ(throughput.upper.memo, "There are no packets to analyze from source to destination.");
+  EXPECT_EQ(throughput.lower.memo, "There are no packets to analyze from destination to source.");
+  // A one-way stream keeps its lower halves empty.
+  Windows oneWay(4, true);
+  oneWay.selection.StartFrame = 20;
+  oneWay.selection.EndFrame = 30;
+  EXPECT_FALSE(BuildLatencyReport(oneWay.session(), oneWay.selection, {}).lower.shown);
+  EXPECT_FALSE(BuildThroughputReport(oneWay.session(), oneWay.selection, {}).lower.shown);
+}
+
 TEST(LatencyReport, ErrorTexts) {
   EXPECT_EQ(LatencyErrorText(0), "Unable to analyze latency.  ");
   EXPECT_EQ(LatencyErrorText(3), "Unable to analyze latency.  No reponse packets found for this selection.");
@@ -113,15 +184,16 @@ TEST(ThroughputReport, FiguresAndTheKbitsMultiplier) {
   const ThroughputReport bytes = BuildThroughputReport(w.session(), w.selection, options);
   ASSERT_TRUE(bytes.upper.hasResults);
   EXPECT_EQ(bytes.groupCaption, "Throughput (in KBytes/Second)");
-  // 1640 bytes over 90 ms.
-  EXPECT_EQ(bytes.upper.average, " 18.222");
+  // 1640 bytes over 90 ms and the first frame's wire time (164 + 20 bytes at 10 Mbit/s),
+  // the time rule of every sample window.
+  EXPECT_EQ(bytes.upper.average, " 18.192");
   EXPECT_EQ(bytes.upper.total, "10");
   EXPECT_EQ(bytes.lower.label, "From 10.0.0.2 to 10.0.0.1");
   EXPECT_TRUE(bytes.lower.hasResults);
   options.kbits = true;
   const ThroughputReport bits = BuildThroughputReport(w.session(), w.selection, options);
   EXPECT_EQ(bits.groupCaption, "Throughput (in KBits/Second)");
-  EXPECT_EQ(bits.upper.average, " 145.778");
+  EXPECT_EQ(bits.upper.average, " 145.540");
   EXPECT_EQ(bits.upper.total, bytes.upper.total);
   EXPECT_NE(bits.upper.copyText.find("Throughput in KBits/Second"), std::string::npos);
 }

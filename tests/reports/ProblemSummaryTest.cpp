@@ -101,7 +101,11 @@ TEST(ProblemSummary, BoxesLabelsAndStatus) {
   EXPECT_EQ(ProblemSummaryTextLines(ok), (Lines{"Source to Destination Problem Summary",
                                                 "Destination to Source Problem Summary", "4 zero windows."}));
 
-  const ProblemSummary failed = BuildProblemSummary(selection, measurement_status::OneWay, counters);
+  // Only a kind the analysis cannot judge stops it: a one-way stream, or one without
+  // commands, shows its counts.
+  EXPECT_EQ(BuildProblemSummary(selection, measurement_status::OneWay, counters).Boxes, ok.Boxes);
+  EXPECT_EQ(BuildProblemSummary(selection, measurement_status::NoEchoRequest, counters).Boxes, ok.Boxes);
+  const ProblemSummary failed = BuildProblemSummary(selection, measurement_status::UnsupportedKind, counters);
   EXPECT_EQ(failed.Boxes[0], Lines{"Unable to perform problem analysis."});
   EXPECT_TRUE(failed.Boxes[1].empty());
 }
@@ -123,6 +127,17 @@ TEST(ProblemSummary, FromAnalysedFrames) {
   EXPECT_EQ(s.Boxes[0], (Lines{"2 transport retransmission(s) totalling 316 bytes.",
                                "  ...the average retransmission time is 2.00 milliseconds."}));
   EXPECT_EQ(s.Boxes[1], Lines{"1 TCP reset."});
+
+  // A stream of ICMP echo replies whose requests were not captured: judged all the same.
+  test::StreamPairBuilder replies;
+  replies.forward = replies.Stream(replies.ab, transport::Icmp);
+  for (int64_t frame : {1, 2}) {
+    TPacket reply = test::StreamPairBuilder::Plain(frame, double(frame) * 1000);
+    reply.Flags = packet_flag::Reply;
+    reply.Ttl = 1;
+    replies.Add(replies.forward, reply);
+  }
+  EXPECT_EQ(AnalyseProblems(replies.s, replies.Selection(), {}).Boxes[0], Lines{"2 IP low TTLs."});
 
   // A kind that problem analysis does not cover.
   test::StreamPairBuilder x;

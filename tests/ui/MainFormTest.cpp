@@ -9,6 +9,9 @@
 #include <QToolButton>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
+#include <QFile>
+#include <QDir>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -207,6 +210,40 @@ TEST_F(MainFormTest, ReopenListKeepsEachFileOnceNewestFirst) {
   EXPECT_NE(form->Centre()->currentWidget(), form->PageControl());
   EXPECT_EQ(form->CurrentFileName(), ring);
   EXPECT_TRUE(messages.messages.empty());
+}
+
+// A trace opened by a relative name is listed by its absolute path, so Reopen finds it from
+// any working folder.
+TEST_F(MainFormTest, ReopenFromAnotherWorkingFolder) {
+  const QString before = QDir::currentPath();
+  const auto restore = qScopeGuard([&] { QDir::setCurrent(before); });
+  ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("traces/elsewhere")));
+  const QString traces = dir.filePath(QStringLiteral("traces"));
+  ASSERT_TRUE(QFile::copy(DemoTrace(), traces + QStringLiteral("/demo.enc")));
+  auto form = MakeForm(store);
+  form->show();
+  ASSERT_TRUE(QDir::setCurrent(traces));
+  form->OpenFile(QStringLiteral("demo.enc"));
+  ASSERT_TRUE(form->FileLoaded());
+  const QString absolute = QFileInfo(traces + QStringLiteral("/demo.enc")).absoluteFilePath();
+  EXPECT_EQ(form->Recent().Entries[0], absolute.toStdString());
+  EXPECT_EQ(form->RecentAction(0)->text(), QStringLiteral("&1 ") + absolute);
+
+  form->CloseClick();
+  ASSERT_TRUE(QDir::setCurrent(traces + QStringLiteral("/elsewhere")));
+  form->RecentAction(0)->trigger();
+  EXPECT_TRUE(form->FileLoaded());
+  EXPECT_EQ(form->CurrentFileName(), absolute);
+  EXPECT_TRUE(messages.messages.empty()) << Shown().front();
+}
+
+TEST_F(MainFormTest, CtrlQQuits) {
+  auto form = MakeForm(store);
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  form->activateWindow();
+  QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(MainFormTest, TokenRingTraceChecksItsLineSpeedAndFullDuplexDoubles) {
@@ -432,7 +469,7 @@ TEST_F(MainFormTest, OpenDialogNameFiltersListEveryAcceptedFormat) {
   EXPECT_EQ(filters[1], QStringLiteral("AG EtherPeek/TokenPeek (*.pkt *.tpc)"));
   EXPECT_TRUE(filters.contains(QStringLiteral("NAI Sniffer DOS (*.enc *.trc)")));
   EXPECT_TRUE(filters.contains(QStringLiteral("Sun Snoop (*.snoop *.cap)")));
-  EXPECT_EQ(filters.last(), QStringLiteral("Any File (*.*)"));
+  EXPECT_EQ(filters.last(), QStringLiteral("All files (*)"));
 }
 
 TEST_F(MainFormTest, SettingsRoundTripThroughQSettings) {

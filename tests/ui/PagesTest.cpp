@@ -12,6 +12,7 @@
 #include <QTableWidget>
 
 #include "UiTestSupport.h"
+#include "scenario/Scenario.h"
 #include "analysis/TraceSession.h"
 #include "reports/FileSummary.h"
 #include "reports/OpenTrace.h"
@@ -96,6 +97,31 @@ TEST(FileSummaryPageTest, ShowsTheReportsTextsForEthernet) {
   page.ClearTrace();
   EXPECT_TRUE(page.findChild<QLabel*>(QStringLiteral("Frames3"))->text().isEmpty());
   EXPECT_TRUE(page.StatusPanels()[0].isEmpty());
+}
+
+// Utilisation above 100% of the speed in use: the box says the line is faster and where to
+// choose its speed; at a speed that fits, the note goes.
+TEST(FileSummaryPageTest, UtilisationAbove100PercentPointsToDefaultBandwidth) {
+  QTemporaryDir dir;
+  auto session = Read(WriteScenario(dir, QStringLiteral("load"), tools::SyntheticLoad(4000, 7), "sniffer", false));
+  TFileSummaryPage page;
+  page.resize(1000, 560);
+  page.show();
+  auto* note = page.findChild<QLabel*>(QStringLiteral("UtilisationNote"));
+  ASSERT_NE(note, nullptr);
+  page.SetLineSpeed(1, 1);
+  page.ShowTrace(*session);
+  ASSERT_GT(page.Summary().peakUtilisationPercent, 100);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_EQ(note->text(), QStringLiteral("Utilization above 100%: the line must be faster than 1 Mbps. "
+                                         "Choose its speed under Options > Default Bandwidth."));
+  QCoreApplication::sendPostedEvents();  // the layout takes the new texts before the picture
+  SaveShot(page, QStringLiteral("FileSummary-overloaded"));
+  page.SetLineSpeed(1000, 1);
+  EXPECT_FALSE(note->isVisible());
+  page.SetLineSpeed(1, 1);
+  page.ClearTrace();
+  EXPECT_FALSE(note->isVisible());
 }
 
 TEST(FileSummaryPageTest, TokenRingNamesFunctionalAndMacFrames) {

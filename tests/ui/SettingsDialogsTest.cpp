@@ -236,6 +236,10 @@ TEST(ServerPortsDialog, PortTextThatIsNoPortNumberIsRefused) {
   EXPECT_TRUE(d.dialog.PortEditExit());
   EXPECT_TRUE(d.Enabled("AddButton"));
   EXPECT_EQ(d.messages.messages.size(), 2u);
+  // Typed text keeps its digits only.
+  d.Port().clear();
+  QTest::keyClicks(&d.Port(), "8a0-8 0");
+  EXPECT_EQ(d.Port().text(), "8080");
 }
 
 TEST(ServerPortsDialog, LeavingThePortEditForAnotherControlChecksIt) {

@@ -29,6 +29,8 @@
 #include "ui/stats/PeerMapView.h"
 #include "ui/stats/StatisticsWindows.h"
 #include "ui/stats/StnStats.h"
+#include "ui/tools/ConversationTools.h"
+#include "ui/tools/SeravoToolboxForm.h"
 
 namespace korvane::uitest {
 namespace {
@@ -179,15 +181,16 @@ TEST_F(StatisticsWindowsTest, NetworkWindowFromTheButton) {
   w.ToolboxAction()->trigger();
   ASSERT_EQ(messages.messages.size(), 1u);
   EXPECT_EQ(messages.messages[0].text, QStringLiteral("This window comes with a later version of Korvane."));
-  QString source, dest;
-  QObject::connect(&w, &TNetworkStatisticsForm::ToolboxPairRequested, [&](const QString& s, const QString& d) {
-    source = s;
-    dest = d;
-  });
+  AddressKey source, dest;
+  QObject::connect(&w, &TNetworkStatisticsForm::ToolboxPairRequested,
+                   [&](const AddressKey& s, const AddressKey& d) {
+                     source = s;
+                     dest = d;
+                   });
   w.ToolboxAction()->trigger();
   const MapLabel& label = w.Map()->Layout().labels[*w.Map()->Highlighted()];
-  EXPECT_EQ(source.toStdString(), label.text);
-  EXPECT_FALSE(dest.isEmpty());
+  EXPECT_EQ(source, form->Session().tables.NetStationTree[label.station].Address);
+  EXPECT_NE(form->Session().tables.NetStationTree.Find(dest), -1);
   EXPECT_NE(source, dest);
 
   // Ctrl+C on the table copies the selected cells as tab-separated lines.
@@ -201,6 +204,23 @@ TEST_F(StatisticsWindowsTest, NetworkWindowFromTheButton) {
                                                   w.RowCells(0)[2] + '\n' + w.RowCells(1)[0] + '\t' +
                                                   w.RowCells(1)[1] + '\t' + w.RowCells(1)[2] + '\n');
   EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+}
+
+TEST_F(StatisticsWindowsTest, ToolboxItemShowsTheToolboxOnThePair) {
+  auto form = MakeForm(store);
+  ConversationTools tools(*form, store);
+  windows = AttachStatisticsWindows(*form, store, ColumnFile(), &tools.Toolbox());
+  form->show();
+  form->OpenFile(DemoTrace());
+  form->NetworkAction()->trigger();
+  TNetworkStatisticsForm& w = *windows.network;
+  ASSERT_TRUE(w.ClickMap(FirstSenderLabel(w), false));
+  w.ToolboxAction()->trigger();
+  EXPECT_TRUE(messages.messages.empty());
+  EXPECT_TRUE(tools.Toolbox().isVisible());
+  ASSERT_TRUE(tools.Toolbox().HasSelection());
+  const MapLabel& label = w.Map()->Layout().labels[*w.Map()->Highlighted()];
+  EXPECT_EQ(tools.Toolbox().CurrentEntry()->sourceStation, label.station);
 }
 
 TEST_F(StatisticsWindowsTest, ManyStationsShowTheDensityBar) {

@@ -1319,4 +1319,52 @@ std::vector<ScenarioFrame> SyntheticLoad(size_t frameCount, uint32_t seed) {
   return frames;
 }
 
+std::vector<ScenarioFrame> TcpConversationScenario(size_t packets, size_t idleAfter, double idleMicros) {
+  const Mac clientMac{0x00, 0x60, 0x08, 0x11, 0x22, 0x33}, serverMac{0x00, 0xA0, 0x24, 0x44, 0x55, 0x66};
+  const Ip4 client{10, 1, 1, 20}, server{10, 1, 1, 80};
+  uint32_t clientSeq = 1000, serverSeq = 50000;
+  std::vector<ScenarioFrame> frames;
+  frames.reserve(packets);
+  double t = 0;
+  for (size_t i = 0; i < packets; ++i) {
+    const bool fromClient = i == 0 || i == 2 || (i > 2 && i % 4 == 3) || (i > 2 && i % 4 == 2);
+    TcpFields f;
+    Bytes payload;
+    if (i == 0) {
+      f.flags = 0x02;  // SYN
+      f.mss = 1460;
+    } else if (i == 1) {
+      f.flags = 0x12;  // SYN ACK
+      f.mss = 1460;
+    } else if (i == 2) {
+      f.flags = 0x10;
+    } else if (i % 4 == 3) {
+      f.flags = 0x18;  // a request
+      payload.assign(300, 'G');
+    } else if (i % 4 == 2) {
+      f.flags = 0x10;  // the client's ack
+    } else {
+      f.flags = 0x18;  // the server's data
+      payload.assign(i % 4 == 0 ? 1460 : 700, 'D');
+    }
+    if (fromClient) {
+      f.srcPort = 1030, f.dstPort = 80, f.seq = clientSeq, f.ack = serverSeq;
+      clientSeq += uint32_t(payload.size()) + (i == 0 ? 1 : 0);
+    } else {
+      f.srcPort = 80, f.dstPort = 1030, f.seq = serverSeq, f.ack = clientSeq;
+      serverSeq += uint32_t(payload.size()) + (i == 1 ? 1 : 0);
+    }
+    const Ip4& src = fromClient ? client : server;
+    const Ip4& dst = fromClient ? server : client;
+    const Bytes ip = Ipv4Packet(src, dst, 6, fromClient ? 128 : 64, uint16_t(i), 0x4000, TcpSegment(src, dst, f, payload));
+    ScenarioFrame frame;
+    frame.timeUs = t;
+    frame.bytes = EthernetFrame(fromClient ? serverMac : clientMac, fromClient ? clientMac : serverMac, kEtherTypeIpv4, ip);
+    frame.wireLength = uint32_t(frame.bytes.size());
+    frames.push_back(std::move(frame));
+    t += (idleAfter > 0 && i + 1 == idleAfter) ? idleMicros : 1000.0;
+  }
+  return frames;
+}
+
 }  // namespace korvane::tools

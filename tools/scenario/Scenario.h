@@ -41,4 +41,10 @@ std::vector<ScenarioFrame> SyntheticLoad(size_t frameCount, uint32_t seed);
 void GenerateSyntheticLoad(size_t frameCount, uint32_t seed,
                            const std::function<void(const ScenarioFrame&)>& sink);
 
+// One TCP conversation between a client and a web server: the handshake, then the client's
+// requests (every fourth packet) answered by full-size data segments and acks, `packets`
+// frames in all, one millisecond apart. When idleAfter > 0, the pause after that many
+// frames lasts idleMicros instead.
+std::vector<ScenarioFrame> TcpConversationScenario(size_t packets, size_t idleAfter = 0, double idleMicros = 0);
+
 }  // namespace korvane::tools

@@ -1,13 +1,17 @@
 #include "app/cli/ConversationCommands.h"
 
+#include <cstdint>
+
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "app/cli/CliSupport.h"
 #include "measure/WhatIf.h"
 #include "reports/ConversationGrid.h"
 #include "reports/LatencyReport.h"
 #include "reports/ProblemSummary.h"
+#include "reports/ReportJson.h"
 #include "reports/Selection.h"
 #include "reports/StreamList.h"
 #include "reports/ThroughputReport.h"
@@ -24,10 +28,13 @@ constexpr int kExitUsage = 1;
 void AddStreamOptions(CLI::App* sub, ConversationOptions& o, bool range) {
   sub->add_option("--source", o.source, "source text, as `streams` prints it")->required();
   sub->add_option("--dest", o.destination, "destination text, as `streams` prints it")->required();
-  sub->add_option("--stream", o.stream, "stream index, as `streams` prints it")->required()->check(CLI::NonNegativeNumber);
+  sub->add_option("--stream", o.stream, "stream index, as `streams` prints it")
+      ->required()
+      ->check(WholeNumber(0, INT32_MAX, "the stream index that `streams` prints"));
   if (range) {
-    sub->add_option("--from", o.from, "first frame of the range")->check(CLI::PositiveNumber);
-    sub->add_option("--to", o.to, "last frame of the range (default: the last frame)")->check(CLI::PositiveNumber);
+    sub->add_option("--from", o.from, "first frame of the range")->check(WholeNumber(1, INT64_MAX, "a frame number"));
+    sub->add_option("--to", o.to, "last frame of the range (default: the last frame)")
+        ->check(WholeNumber(1, INT64_MAX, "a frame number"));
   }
 }
 
@@ -56,17 +63,21 @@ int Conversations(const TraceSession& session, const ProblemFinderSettings& sett
     std::cout << ConversationGridText(grid);
     return kExitDone;
   }
-  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+  std::vector<std::vector<std::string>> cells;
   for (const GridRow& row : grid.rows) {
-    nlohmann::ordered_json object = nlohmann::ordered_json::object();
-    for (int c = 0; c < kGridShownColumns; ++c)
-      object[grid.headings[size_t(c)]] = row.cells[size_t(c)] == kGridMark ? std::string("X") : row.cells[size_t(c)];
-    rows.push_back(std::move(object));
+    std::vector<std::string>& shown = cells.emplace_back(row.cells.begin(), row.cells.begin() + kGridShownColumns);
+    for (std::string& cell : shown)
+      if (cell == kGridMark) cell = "X";
   }
+  const std::vector<std::string_view> headings(grid.headings.begin(), grid.headings.end());
   nlohmann::ordered_json out;
-  out["Conversations"] = std::move(rows);
+  // The marks A..D and the client, server and application stay texts; the counts E..I,
+  // packets, bytes, the duration, times and rates are numbers.
+  out["Conversations"] = TableJson(headings, cells, [](size_t column) {
+    return column < 4 || (column >= 9 && column <= 11);
+  });
   out["Totals"] = {grid.boxes[0], grid.boxes[1], grid.boxes[2]};
-  std::cout << out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  std::cout << JsonText(out);
   return kExitDone;
 }
 
@@ -97,7 +108,16 @@ int WhatIf(const TraceSession& session, const MeasurementSelection& selection, c
   if (o.receiveRatio >= 0) ChangeRcvRatio(inputs, o.receiveRatio);
   if (o.packetsPerTransaction >= 0) ChangePktsTrans(inputs, o.packetsPerTransaction);
   ClampWhatIfInputs(inputs, topology);
-  std::cout << WhatIfTableText(BuildWhatIfTable(inputs));
+  const std::vector<WhatIfTableRow> rows = BuildWhatIfTable(inputs);
+  if (o.json) {
+    std::cout << JsonText(TableJson(WhatIfHeadings(), [&] {
+      std::vector<std::array<std::string, kWhatIfColumns>> cells;
+      for (const WhatIfTableRow& row : rows) cells.push_back(row.cells);
+      return cells;
+    }(), [](size_t column) { return column == 0; }));
+    return kExitDone;
+  }
+  std::cout << WhatIfTableText(rows);
   return kExitDone;
 }
 
@@ -118,7 +138,8 @@ void AddConversationOptions(CLI::App* sub, ConversationCommand command, Conversa
     }
     case ConversationCommand::Throughput:
       AddStreamOptions(sub, o, true);
-      sub->add_option("--window", o.window, "packet sampling window, 4..100")->check(CLI::Range(4, 100));
+      sub->add_option("--window", o.window, "packet sampling window, 4..100")
+          ->check(WholeNumber(4, 100, "the packet sampling window"));
       sub->add_flag("--no-acks", o.noAcks, "leave out TCP packets that only acknowledge");
       sub->add_flag("--kbits", o.kbits, "throughput in KBits/Second");
       break;
@@ -126,17 +147,17 @@ void AddConversationOptions(CLI::App* sub, ConversationCommand command, Conversa
       AddStreamOptions(sub, o, true);
       sub->add_flag("--lower", o.lower, "start from the lower latency half (destination as sender)");
       sub->add_flag("--half-duplex", o.halfDuplex, "half duplex link (default: full duplex)");
-      sub->add_option("--users", o.users, "simultaneous users")->check(CLI::NonNegativeNumber);
-      sub->add_option("--client", o.clientMs, "client processing, ms")->check(CLI::NonNegativeNumber);
-      sub->add_option("--host", o.hostMs, "host processing, ms")->check(CLI::NonNegativeNumber);
-      sub->add_option("--send-size", o.sendSize, "average send packet size, bytes")->check(CLI::NonNegativeNumber);
+      sub->add_option("--users", o.users, "simultaneous users")->check(WholeNumber(0, INT32_MAX, "simultaneous users"));
+      sub->add_option("--client", o.clientMs, "client processing, ms")->check(WholeNumber(0, INT32_MAX, "client processing"));
+      sub->add_option("--host", o.hostMs, "host processing, ms")->check(WholeNumber(0, INT32_MAX, "host processing"));
+      sub->add_option("--send-size", o.sendSize, "average send packet size, bytes")->check(WholeNumber(0, INT32_MAX, "average send packet size"));
       sub->add_option("--receive-size", o.receiveSize, "average receive packet size, bytes")
-          ->check(CLI::NonNegativeNumber);
-      sub->add_option("--latency", o.latencyMs, "latency, ms")->check(CLI::NonNegativeNumber);
-      sub->add_option("--contention", o.contentionMs, "contention, ms")->check(CLI::NonNegativeNumber);
-      sub->add_option("--send-ratio", o.sendRatio, "packet send ratio")->check(CLI::NonNegativeNumber);
-      sub->add_option("--receive-ratio", o.receiveRatio, "packet receive ratio")->check(CLI::NonNegativeNumber);
-      sub->add_option("--packets", o.packetsPerTransaction, "packets per transaction")->check(CLI::NonNegativeNumber);
+          ->check(WholeNumber(0, INT32_MAX, "average receive packet size"));
+      sub->add_option("--latency", o.latencyMs, "latency, ms")->check(WholeNumber(0, INT32_MAX, "latency"));
+      sub->add_option("--contention", o.contentionMs, "contention, ms")->check(WholeNumber(0, INT32_MAX, "contention"));
+      sub->add_option("--send-ratio", o.sendRatio, "packet send ratio")->check(WholeNumber(0, INT32_MAX, "packet send ratio"));
+      sub->add_option("--receive-ratio", o.receiveRatio, "packet receive ratio")->check(WholeNumber(0, INT32_MAX, "packet receive ratio"));
+      sub->add_option("--packets", o.packetsPerTransaction, "packets per transaction")->check(WholeNumber(0, INT32_MAX, "packets per transaction"));
       break;
     case ConversationCommand::Problems:
     case ConversationCommand::Visualize:
@@ -155,7 +176,8 @@ int RunConversationCommand(ConversationCommand command, const TraceSession& sess
       LatencyOptions options;
       options.responses = o.small ? ResponseFilter::SmallOnly : (o.large ? ResponseFilter::LargeOnly : ResponseFilter::All);
       options.includeLocalMediaTime = !o.noLocalMedia;
-      std::cout << LatencyText(BuildLatencyReport(session, *selection, options));
+      const LatencyReport report = BuildLatencyReport(session, *selection, options);
+      std::cout << (o.json ? JsonText(LatencyJson(report)) : LatencyText(report));
       return kExitDone;
     }
     case ConversationCommand::Throughput: {
@@ -163,18 +185,25 @@ int RunConversationCommand(ConversationCommand command, const TraceSession& sess
       options.sampleWindow = uint16_t(o.window);
       options.includeAckPackets = !o.noAcks;
       options.kbits = o.kbits;
-      std::cout << ThroughputText(BuildThroughputReport(session, *selection, options));
+      const ThroughputReport report = BuildThroughputReport(session, *selection, options);
+      std::cout << (o.json ? JsonText(ThroughputJson(report, o.kbits)) : ThroughputText(report));
       return kExitDone;
     }
     case ConversationCommand::WhatIf:
       return WhatIf(session, *selection, o);
     case ConversationCommand::Problems:
-      for (const std::string& line : ProblemSummaryTextLines(AnalyseProblems(session, *selection, settings)))
-        std::cout << line << '\n';
+    case ConversationCommand::Visualize: {
+      const std::vector<std::string> lines =
+          command == ConversationCommand::Problems
+              ? ProblemSummaryTextLines(AnalyseProblems(session, *selection, settings))
+              : VisualiserTextLines(session, *selection, settings);
+      if (o.json) {
+        std::cout << JsonText(Json(lines));
+        return kExitDone;
+      }
+      for (const std::string& line : lines) std::cout << line << '\n';
       return kExitDone;
-    case ConversationCommand::Visualize:
-      for (const std::string& line : VisualiserTextLines(session, *selection, settings)) std::cout << line << '\n';
-      return kExitDone;
+    }
     case ConversationCommand::Conversations:
       break;
   }

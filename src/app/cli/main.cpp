@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <array>
@@ -18,14 +19,17 @@
 #include <vector>
 
 #include "analysis/TraceSession.h"
+#include "app/cli/CliSupport.h"
 #include "app/cli/ConversationCommands.h"
 #include "input/ByteSource.h"
 #include "input/ReadLoop.h"
 #include "reports/DlcErrors.h"
 #include "reports/FileSummary.h"
+#include "reports/InstalledFiles.h"
 #include "reports/NetworkStats.h"
 #include "reports/OpenTrace.h"
 #include "reports/ProtocolTable.h"
+#include "reports/ReportJson.h"
 #include "reports/StationStats.h"
 #include "reports/StreamList.h"
 #include "reports/TableDump.h"
@@ -68,7 +72,7 @@ class FramePrinter final : public FrameSink {
     }
     if (json_) {
       fmt::format_to(std::back_inserter(line_),
-                     "{}{{\"Frame\":{},\"TimeStamp\":\"{:.3f}\",\"FrameLength\":{},\"StoredLength\":{},"
+                     "{}{{\"Frame\":{},\"TimeStamp (us)\":{:.3f},\"FrameLength\":{},\"StoredLength\":{},"
                      "\"Status\":\"0x{:04X}\",\"Data\":\"{}\"}}",
                      frameCounter == 1 ? "\n" : ",\n", frameCounter, frame_.TimeStamp, frame_.FrameLength,
                      frame_.StoredLength, frame_.Status, hex);
@@ -112,17 +116,10 @@ int Check(const CommonOptions& common, OpenedTrace& trace) {
 
 // ---- name tables read before a trace: vendor prefixes and user-defined server ports ----
 
-// The folder of the running program.
-std::filesystem::path ProgramFolder() {
-  std::error_code error;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : self.parent_path();
-}
-
 // Loads the vendor table and the user's server ports, as the desktop program does at start-up.
 void LoadNameTables(const CommonOptions& common, TraceSession& session) {
   const std::string oui =
-      common.ouiFile.empty() ? (ProgramFolder() / "OUI.TXT").string() : common.ouiFile;
+      common.ouiFile.empty() ? FindProgramDataFile(RunningProgramFolder(), "OUI.TXT").string() : common.ouiFile;
   if (!session.vendors.Load(oui)) session.vendors.Clear();
   IniFileStore settings;
   LoadSettingsFile(common.settingsFile, settings);
@@ -134,7 +131,7 @@ void LoadNameTables(const CommonOptions& common, TraceSession& session) {
 int Read(const CommonOptions& common, OpenedTrace& trace) {
   LoadNameTables(common, *trace.session);
   if (int status = Check(common, trace); status != kExitDone) return status;
-  OpenResult result = ReadCheckedTrace(*trace.session, *trace.source);
+  OpenResult result = ReadShowingProgress(*trace.session, *trace.source, FileNamePart(common.file));
   if (result.status != OpenStatus::Loaded) {
     std::cerr << result.message << '\n';
     return kExitRefused;
@@ -146,6 +143,17 @@ int RunDetect(const CommonOptions& common) {
   OpenedTrace trace;
   if (int status = Check(common, trace); status != kExitDone) return status;
   const TraceFileInfo& info = trace.session->info;
+  if (common.json) {
+    Json out;
+    out["DetectedFormat"] = info.DetectedFormat;
+    out["AnalyzerName"] = AnalyzerName(info);
+    out["TopologyCode"] = info.TopologyCode;
+    out["FileBandwidthBps"] = info.FileBandwidthBps;
+    out["FileBandwidthKnown"] = info.FileBandwidthKnown;
+    std::cout << JsonText(out);
+    return kExitDone;
+  }
+  fmt::print("DetectedFormat\tAnalyzerName\tTopologyCode\tFileBandwidthBps\tFileBandwidthKnown\n");
   fmt::print("{}\t{}\t{}\t{}\t{}\n", info.DetectedFormat, AnalyzerName(info), info.TopologyCode,
              info.FileBandwidthBps, info.FileBandwidthKnown);
   return kExitDone;
@@ -172,7 +180,8 @@ int RunSummary(const CommonOptions& common, bool broadcastOnly) {
   options.broadcastOnly = broadcastOnly;
   options.lineSpeedMbps = common.bandwidthMbps;
   options.duplexFactor = common.fullDuplex ? 2 : 1;
-  std::cout << FileSummaryText(BuildFileSummary(*trace.session, options));
+  const FileSummary built = BuildFileSummary(*trace.session, options);
+  std::cout << (common.json ? JsonText(FileSummaryJson(built)) : FileSummaryText(built));
   return kExitDone;
 }
 
@@ -187,18 +196,18 @@ int RunDump(const CommonOptions& common, bool packets) {
 
 // ---- the table views ----
 
+// Whether a column of a table holds texts (names, addresses, lists): a set of column indexes.
+struct TextColumns {
+  std::vector<size_t> columns;
+  bool operator()(size_t column) const { return std::find(columns.begin(), columns.end(), column) != columns.end(); }
+};
+
 // A table: the heading row and the rows tab-separated, or with --json an array of objects
-// keyed by the headings.
+// keyed by the headings, figures as numbers.
 template <size_t N, class Rows>
-void PrintTable(const std::array<std::string_view, N>& headings, const Rows& rows, bool json) {
+void PrintTable(const std::array<std::string_view, N>& headings, const Rows& rows, bool json, TextColumns textColumns) {
   if (json) {
-    nlohmann::ordered_json out = nlohmann::ordered_json::array();
-    for (const auto& row : rows) {
-      nlohmann::ordered_json object = nlohmann::ordered_json::object();
-      for (size_t c = 0; c < N; ++c) object[std::string(headings[c])] = row[c];
-      out.push_back(std::move(object));
-    }
-    std::cout << out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    std::cout << JsonText(TableJson(headings, rows, textColumns));
     return;
   }
   std::string text;
@@ -222,7 +231,7 @@ int RunProtocols(const CommonOptions& common) {
   if (int status = Read(common, trace); status != kExitDone) return status;
   std::vector<std::array<std::string, kProtocolTableColumns>> rows;
   for (ProtocolRow& row : BuildProtocolTable(trace.session->tables)) rows.push_back(std::move(row.cells));
-  PrintTable(ProtocolTableHeadings(), rows, common.json);
+  PrintTable(ProtocolTableHeadings(), rows, common.json, {{0, 6}});
   return kExitDone;
 }
 
@@ -231,7 +240,7 @@ int RunStations(const CommonOptions& common) {
   if (int status = Read(common, trace); status != kExitDone) return status;
   std::vector<std::array<std::string, kStationStatsColumns>> rows;
   for (StationStatsRow& row : BuildStationStats(*trace.session)) rows.push_back(std::move(row.cells));
-  PrintTable(StationStatsHeadings(), rows, common.json);
+  PrintTable(StationStatsHeadings(), rows, common.json, {{0, 1, 2, 10}});
   return kExitDone;
 }
 
@@ -241,7 +250,7 @@ int RunNetwork(const CommonOptions& common, bool ipx) {
   std::vector<std::array<std::string, kNetworkStatsColumns>> rows;
   for (NetworkStatsRow& row : BuildNetworkStats(*trace.session, ipx ? NetProtocol::Ipx : NetProtocol::Ip))
     rows.push_back(std::move(row.cells));
-  PrintTable(NetworkStatsHeadings(), rows, common.json);
+  PrintTable(NetworkStatsHeadings(), rows, common.json, {{0, 1, 8}});
   return kExitDone;
 }
 
@@ -251,7 +260,7 @@ int RunStreams(const CommonOptions& common) {
   std::vector<std::array<std::string, 4>> rows;
   for (StreamEntry& e : BuildStreamList(*trace.session))
     rows.push_back({std::move(e.source), std::move(e.destination), std::move(e.app), std::to_string(e.streamIndex)});
-  PrintTable(StreamListHeadings(), rows, common.json);
+  PrintTable(StreamListHeadings(), rows, common.json, {{0, 1, 2}});
   return kExitDone;
 }
 
@@ -286,15 +295,15 @@ int RunDlcErrors(const CommonOptions& common) {
     }
     nlohmann::ordered_json out;
     nlohmann::ordered_json summary = nlohmann::ordered_json::object();
-    for (const FrameErrorItem& item : errors.frameErrors) summary[item.label] = item.count;
+    for (const FrameErrorItem& item : errors.frameErrors) summary[item.label] = FigureJson(item.count);
     out["Frame Error Summary"] = std::move(summary);
     nlohmann::ordered_json collisions = nlohmann::ordered_json::array();
     for (const CollisionRow& row : errors.collisions) {
       if (!row.filled) continue;
       collisions.push_back({{"DLC Source", row.source},
-                            {"Transmits", row.transmitsText},
-                            {"Retransmits", row.retransmitsText},
-                            {"% Retransmitted", std::to_string(row.percent) + "%"}});
+                            {"Transmits", FigureJson(row.transmitsText)},
+                            {"Retransmits", FigureJson(row.retransmitsText)},
+                            {"% Retransmitted", row.percent}});
     }
     out["Collision Fragment Analysis"] = std::move(collisions);
     out["Notes"] = std::vector<std::string>(errors.notes.begin() + 1, errors.notes.end());
@@ -311,7 +320,7 @@ int RunDlcErrors(const CommonOptions& common) {
     for (const std::string& note : errors.notes) std::cout << note << '\n';
     std::cout << "Ring Map\n";
     if (!errors.ring.message.empty()) std::cout << errors.ring.message << '\n';
-    PrintTable(kRingHeadings, ring, false);
+    PrintTable(kRingHeadings, ring, false, {{1, 2, 3, 4}});
     return kExitDone;
   }
   nlohmann::ordered_json out;
@@ -322,19 +331,13 @@ int RunDlcErrors(const CommonOptions& common) {
       if (b.box == row.box) box = b.caption;
     rows.push_back({{"Error", row.label},
                     {"Box", box},
-                    {"Total", row.total},
-                    {"Stations", std::to_string(row.stations)},
+                    {"Total", FigureJson(row.total)},
+                    {"Stations", row.stations},
                     {"Reporting Station/NAUN/Count", row.entries}});
   }
   out["Soft Error Summary"] = std::move(rows);
   out["Notes"] = errors.notes;
-  nlohmann::ordered_json stations = nlohmann::ordered_json::array();
-  for (const auto& r : ring) {
-    nlohmann::ordered_json object = nlohmann::ordered_json::object();
-    for (size_t c = 0; c < kRingHeadings.size(); ++c) object[std::string(kRingHeadings[c])] = r[c];
-    stations.push_back(std::move(object));
-  }
-  out["Ring Map"] = {{"Message", errors.ring.message}, {"Stations", std::move(stations)}};
+  out["Ring Map"] = {{"Message", errors.ring.message}, {"Stations", TableJson(kRingHeadings, ring, TextColumns{{1, 2, 3, 4}})}};
   std::cout << out.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   return kExitDone;
 }
@@ -342,14 +345,15 @@ int RunDlcErrors(const CommonOptions& common) {
 int Main(int argc, char** argv) {
   CLI::App app{"Korvane trace analyser, headless", "korvane-cli"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("korvane-cli ") + KORVANE_VERSION, "print the version and exit");
   CommonOptions common;
   auto addCommon = [&](CLI::App* sub) {
     sub->add_option("FILE", common.file, "trace file")->required();
     sub->add_option("--bandwidth", common.bandwidthMbps, "line speed in Mbit/s for utilisation")
-        ->check(CLI::PositiveNumber);
+        ->check(WholeNumber(1, 100000, "the line speed in Mbit/s"));
     sub->add_flag("--full-duplex", common.fullDuplex, "as the Full Duplex option");
-    sub->add_option("--settings", common.settingsFile, "settings file to read");
-    sub->add_option("--oui", common.ouiFile, "vendor-prefix file");
+    sub->add_option("--settings", common.settingsFile, "settings file to read")->check(ExistingFile());
+    sub->add_option("--oui", common.ouiFile, "vendor-prefix file")->check(ExistingFile());
     sub->add_flag("--json", common.json, "print tables as JSON");
   };
   auto* detect = app.add_subcommand("detect", "format, analyser, topology and bandwidth of a trace");
@@ -390,12 +394,18 @@ int Main(int argc, char** argv) {
     addCommon(sub);
     AddConversationOptions(sub, command, conversationOptions);
   }
+  if (const std::optional<std::string> unknown = UnknownSubcommand(app, argc, argv)) {
+    std::cerr << *unknown << '\n';
+    return kExitInternal;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << e.what() << '\n';
+    std::cerr << "korvane-cli: " << e.what() << '\n';
     return kExitInternal;
   }
   if (*detect) return RunDetect(common);

@@ -6,6 +6,7 @@
 #include <QSplashScreen>
 #include <QThread>
 #include <cstdio>
+#include <cstring>
 
 #include "app/QSettingsStore.h"
 #include "ui/about/ErrorInformation.h"
@@ -13,6 +14,7 @@
 #include "reports/StationStats.h"
 #include "ui/main/MainForm.h"
 #include "ui/stats/StatisticsWindows.h"
+#include "ui/tools/ConversationTools.h"
 
 namespace {
 constexpr qint64 kSplashMilliseconds = 2000;
@@ -22,9 +24,34 @@ bool DisplayAvailable() {
   return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
+constexpr char kUsage[] =
+    "Usage: korvane [FILE]\n"
+    "Korvane, the analyser of LAN analyser trace files: opens FILE, when given, in the main window.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "korvane-cli prints the same figures without a window (korvane-cli --help).\n";
+
+// --help and --version answer without a display; any other option that Qt does not take is
+// refused rather than opened as a file. Returns the exit status, or -1 to go on.
+int AnswerOptions(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("korvane %s\n", KORVANE_VERSION);
+      return 0;
+    }
+  }
+  return -1;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const int status = AnswerOptions(argc, argv); status >= 0) return status;
   if (!DisplayAvailable()) {
     std::fprintf(stderr, "korvane: no display available (DISPLAY is not set); korvane-cli analyses traces without one\n");
     return 1;
@@ -35,6 +62,13 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QString::fromLatin1(korvane::kOrganisationName));
   QCoreApplication::setApplicationName(QString::fromLatin1(korvane::kApplicationName));
 
+  // A file named on the command line is opened as given, relative to the working folder.
+  const QString commandLineFile = QCoreApplication::arguments().value(1);
+  if (commandLineFile.startsWith(QLatin1Char('-'))) {
+    std::fprintf(stderr, "korvane: unknown option \"%s\" (korvane --help)\n", qPrintable(commandLineFile));
+    return 1;
+  }
+
   QSplashScreen splash(korvane::SplashPixmap());
   splash.show();
   app.processEvents();
@@ -42,9 +76,10 @@ int main(int argc, char** argv) {
   QSettings settings;
   korvane::QSettingsStore store(settings);
   korvane::MainFormOptions options;
-  options.commandLineFile = QCoreApplication::arguments().value(1);
+  options.commandLineFile = commandLineFile;
   korvane::TMainForm form(store, options);
-  korvane::AttachStatisticsWindows(form, store, korvane::DefaultColumnOrderFile());
+  korvane::ConversationTools tools(form, store);
+  korvane::AttachStatisticsWindows(form, store, korvane::DefaultColumnOrderFile(), &tools.Toolbox());
   while (started.elapsed() < kSplashMilliseconds) {
     app.processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);

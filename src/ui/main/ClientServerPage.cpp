@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
@@ -84,24 +85,45 @@ void ProcessPaintEvents() { QCoreApplication::processEvents(QEventLoop::ExcludeU
 
 QString InitialCountText() { return QStringLiteral("0 Conversations Analyzed."); }
 
-// The small "Analyzing..." window: one count of the rows filled so far. Returns the count.
-QLabel& AnalyzingWindow(QDialog& window) {
-  window.setObjectName(QStringLiteral("AnalyzingForm"));
-  window.setWindowTitle(QStringLiteral("Analyzing..."));
-  auto* count = new QLabel(QStringLiteral("0"), &window);
-  count->setObjectName(QStringLiteral("AnalyzingCount"));
-  count->setAlignment(Qt::AlignCenter);
-  QFont countFont = count->font();
-  countFont.setPointSizeF(countFont.pointSizeF() * 1.5);
-  countFont.setBold(true);
-  count->setFont(countFont);
-  auto* layout = new QVBoxLayout(&window);
-  layout->addWidget(count);
-  window.setFixedSize(240, 80);
-  return *count;
-}
-
 }  // namespace
+
+// The small "Analyzing..." window: "Conversations:", the count of the rows filled so far,
+// and a bar over the trace's conversations.
+struct TClientServerPage::AnalyzingWindow {
+  QLabel* count = nullptr;
+  QProgressBar* bar = nullptr;
+
+  AnalyzingWindow(QDialog& window, int conversations) {
+    window.setObjectName(QStringLiteral("AnalyzingForm"));
+    window.setWindowTitle(QStringLiteral("Analyzing..."));
+    auto* label = new QLabel(QStringLiteral("Conversations:"), &window);
+    label->setObjectName(QStringLiteral("AnalyzingLabel"));
+    count = new QLabel(QStringLiteral("0"), &window);
+    count->setObjectName(QStringLiteral("AnalyzingCount"));
+    count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont countFont = count->font();
+    countFont.setBold(true);
+    count->setFont(countFont);
+    bar = new QProgressBar(&window);
+    bar->setObjectName(QStringLiteral("AnalyzingBar"));
+    bar->setRange(0, std::max(1, conversations));
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    auto* layout = new QVBoxLayout(&window);
+    auto* line = new QHBoxLayout;
+    line->addWidget(label);
+    line->addWidget(count, 1);
+    layout->addLayout(line);
+    layout->addWidget(bar);
+    window.setMinimumWidth(280);
+    window.adjustSize();
+    window.setFixedSize(window.sizeHint().expandedTo(QSize(280, 0)));
+  }
+  void Show(size_t rows) {
+    count->setText(QString::number(rows));
+    bar->setValue(std::min(bar->maximum(), int(std::min<size_t>(rows, size_t(INT32_MAX)))));
+  }
+};
 
 // ---------------------------------------------------------------------------------------
 // ConversationGridModel
@@ -373,10 +395,10 @@ void TClientServerPage::Rebuild() {
   {
     const BusyCursor busy;
     QDialog progress(window(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    QLabel& count = AnalyzingWindow(progress);
+    AnalyzingWindow analyzing(progress, int(std::min<size_t>(session_->tables.NetPeers.size(), INT32_MAX)));
     progress.show();
     ProcessPaintEvents();
-    Fill(count);
+    Fill(analyzing);
     progress.close();
   }
   FitColumns();
@@ -385,12 +407,12 @@ void TClientServerPage::Rebuild() {
   if (remembered >= 0 && !grid_.rows.empty()) SelectRow(std::min(remembered, int(grid_.rows.size()) - 1));
 }
 
-void TClientServerPage::Fill(QLabel& count) {
+void TClientServerPage::Fill(AnalyzingWindow& analyzing) {
   QElapsedTimer sinceShown;
   sinceShown.start();
   ConversationGrid built = BuildConversationGrid(*session_, settings_, Options(), [&](size_t rowsFilled) {
     if (sinceShown.elapsed() >= kProgressStepMs) {
-      count.setText(QString::number(rowsFilled));
+      analyzing.Show(rowsFilled);
       ProcessPaintEvents();
       sinceShown.restart();
     }
@@ -399,13 +421,8 @@ void TClientServerPage::Fill(QLabel& count) {
   grid_ = std::move(built);
   model_->Reset();
   countLabel_->setText(Text(grid_.countLabel));
-  count.setText(QString::number(grid_.rows.size()));
-  // With conversations found, the count stays readable for a moment.
-  if (!grid_.countLabel.empty() && lingerMs_ > 0) {
-    QEventLoop linger;
-    QTimer::singleShot(lingerMs_, &linger, &QEventLoop::quit);
-    linger.exec(QEventLoop::ExcludeUserInputEvents);
-  }
+  analyzing.count->setText(QString::number(grid_.rows.size()));
+  analyzing.bar->setValue(analyzing.bar->maximum());
 }
 
 void TClientServerPage::ShowTotals() {

@@ -66,8 +66,6 @@ class TClientServerPage : public TracePage {
   bool SortAscending() const;
   // The pop-up menu for a click on a cell (the tests read its captions).
   std::unique_ptr<QMenu> PopupMenu(const QModelIndex& at);
-  // How long the "Analyzing..." window stays after a fill (1.5 s; the tests set 0).
-  void SetAnalyzingLinger(int milliseconds) { lingerMs_ = milliseconds; }
 
  public slots:
   // UpdateServerGrid: rebuilds the rows from the trace with the live problem-finder
@@ -82,7 +80,8 @@ class TClientServerPage : public TracePage {
  private:
   void BuildControls();
   void ResetGrid();  // ResetServerGrid
-  void Fill(QLabel& count);  // the rows, the count label; the "Analyzing..." count as it goes
+  struct AnalyzingWindow;
+  void Fill(AnalyzingWindow& analyzing);  // the rows, the count label; the "Analyzing..." window as it goes
   void Sort();
   void SortByColumn(int column);
   void NamesChanged();
@@ -95,7 +94,6 @@ class TClientServerPage : public TracePage {
   ProblemFinderSettings& settings_;
   const TraceSession* session_ = nullptr;
   ConversationGrid grid_;
-  int lingerMs_ = 1500;
   bool rebuilding_ = false;
 
   ConversationGridModel* model_ = nullptr;

@@ -68,6 +68,17 @@ QGroupBox* TFileSummaryPage::BuildUtilisationBox() {
   row(2, h::Bandwidth, averageBandwidth_, peakBandwidth_, "Bandwidth");
   row(3, h::BytesPerSecond, averageBytes_, peakBytes_, "BytesPerSecond");
   row(4, h::FramesPerSecond, averageFrames_, peakFrames_, "FramesPerSecond");
+  // Shown only when utilisation exceeds 100%: the line is faster than the speed chosen.
+  utilisationNote_ = new QLabel(utilisationBox_);
+  utilisationNote_->setObjectName(QStringLiteral("UtilisationNote"));
+  utilisationNote_->setWordWrap(true);
+  // The note wraps to the box's width instead of widening the box.
+  utilisationNote_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
+  QPalette notePalette = utilisationNote_->palette();
+  notePalette.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
+  utilisationNote_->setPalette(notePalette);
+  utilisationNote_->setVisible(false);
+  grid->addWidget(utilisationNote_, 5, 0, 1, 3);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(2, 1);
   connect(choice, &QButtonGroup::buttonToggled, this, [this](QAbstractButton*, bool checked) {
@@ -172,6 +183,8 @@ void TFileSummaryPage::ClearTrace() {
   session_ = nullptr;
   summary_ = FileSummary();
   utilisationBox_->setTitle(QString());
+  utilisationNote_->clear();
+  utilisationNote_->setVisible(false);
   for (QLabel* box : {averageBandwidth_, peakBandwidth_, averageBytes_, peakBytes_, averageFrames_, peakFrames_})
     box->clear();
   for (QLabel* box : attributes_) box->clear();
@@ -207,6 +220,8 @@ void TFileSummaryPage::ShowSummary() {
   peakBytes_->setText(Q(s.peakBytesPerSecond));
   averageFrames_->setText(Q(s.averageFramesPerSecond));
   peakFrames_->setText(Q(s.peakFramesPerSecond));
+  utilisationNote_->setText(Q(s.utilisationNote));
+  utilisationNote_->setVisible(!s.utilisationNote.empty());
 
   for (size_t i = 0; i < attributes_.size() && i < s.attributes.size(); ++i) {
     attributeLabels_[i]->setText(Q(s.attributes[i].first));

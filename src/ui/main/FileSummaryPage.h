@@ -65,6 +65,7 @@ class TFileSummaryPage : public TracePage {
   QGroupBox* utilisationBox_;
   QRadioButton* allFrames_;
   QRadioButton* broadcastOnly_;
+  QLabel* utilisationNote_ = nullptr;
   QLabel* averageBandwidth_;
   QLabel* peakBandwidth_;
   QLabel* averageBytes_;

@@ -32,6 +32,7 @@
 
 #include "analysis/TraceSession.h"
 #include "reports/ConversationGrid.h"
+#include "reports/InstalledFiles.h"
 #include "reports/MainWindowTexts.h"
 #include "reports/OpenTrace.h"
 #include "reports/TipWizard.h"
@@ -147,10 +148,11 @@ TMainForm::TMainForm(KeyValueStore& store, MainFormOptions options, QWidget* par
   resize(1024, 740);
   RestorePlacement();
   ShowRecentFiles();
-  const QString vendors = options_.vendorFile.isEmpty()
-                              ? QCoreApplication::applicationDirPath() + QStringLiteral("/OUI.TXT")
-                              : options_.vendorFile;
-  if (!session_->vendors.Load(vendors.toStdString())) session_->vendors.Clear();
+  const std::string vendors =
+      options_.vendorFile.isEmpty()
+          ? FindProgramDataFile(QCoreApplication::applicationDirPath().toStdString(), "OUI.TXT").string()
+          : options_.vendorFile.toStdString();
+  if (!session_->vendors.Load(vendors)) session_->vendors.Clear();
   SetCurrentPage(fileSummary_);
   EnableOptions(false);
 }
@@ -183,7 +185,8 @@ void TMainForm::BuildActions() {
   printerSetupAction_ = action(QStringLiteral("Printer Set&up..."), QStringLiteral("Choose the printer and paper"),
                                [this] { PrinterSetupClick(); });
   exitAction_ = action(QStringLiteral("E&xit"), QStringLiteral("End Korvane"), [this] { close(); });
-  exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+  // Ctrl+X as the menu shows it, and Ctrl+Q as on every Linux desktop.
+  exitAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
 
   copyAction_ = action(QStringLiteral("&Copy"), QStringLiteral("Copy to the clipboard"), [this] {
     if (TracePage* page = CurrentPage()) page->Copy();
@@ -329,7 +332,6 @@ void TMainForm::BuildCentre() {
   frameSizeChart_ = new TFrameSizeChartPage(chartProperties_, pages_);
   protocolChart_ = new TProtocolChartPage(chartProperties_, pages_);
   protocolTable_ = new TProtocolTablePage(pages_);
-  clientServer_->SetAnalyzingLinger(options_.closeDelayMs);
   ShareChartProperties(*frameSizeChart_, *protocolChart_);
   // Each page scrolls when the window is smaller than the page needs.
   auto addPage = [this](TracePage* page, const QString& caption) {
@@ -474,6 +476,8 @@ void TMainForm::CloseClick() {
 
 void TMainForm::ProcessFile() {
   if (busy_) return;
+  // Kept absolute: the Reopen list must work from any working folder.
+  if (!currentFileName_.isEmpty()) currentFileName_ = QFileInfo(currentFileName_).absoluteFilePath();
   const std::string path = currentFileName_.toStdString();
   recent_.LastDirectory = QFileInfo(currentFileName_).absolutePath().toStdString();
   SetCaption(QString());
@@ -542,8 +546,8 @@ void TMainForm::Refuse(const std::string& message) {
 }
 
 void TMainForm::ClearPages() {
-  emit TraceClosing();
   for (TracePage* page : Pages()) page->ClearTrace();
+  emit PagesCleared();
 }
 
 void TMainForm::ShowPages() {
@@ -558,6 +562,7 @@ void TMainForm::ShowPages() {
   fileSummary_->ShowTrace(session);
   dlcErrors_->ShowTrace(session);
   ShowStatusBar(true);
+  emit PagesShown();
 }
 
 void TMainForm::SetCaption(const QString& suffix) {

@@ -44,7 +44,7 @@ struct TraceSession;
 
 struct MainFormOptions {
   QString commandLineFile;   // opened when the window is first shown
-  QString vendorFile;        // the vendor-prefix file; empty: OUI.TXT beside the program
+  QString vendorFile;        // the vendor-prefix file; empty: the OUI.TXT the program ships with
   int closeDelayMs = 1500;   // how long the progress windows stay after their work
 };
 
@@ -157,8 +157,10 @@ class TMainForm : public QMainWindow {
   void ToolboxRequested();
   void StationStatisticsRequested();
   void NetworkStatisticsRequested();
-  // The analysis tables are about to be read anew or emptied: dependent windows close.
-  void TraceClosing();
+  // The pages were emptied (Close, or a new file being taken) and filled from a new trace:
+  // the dependent windows close and rebuild themselves from the tables.
+  void PagesCleared();
+  void PagesShown();
 
  protected:
   void showEvent(QShowEvent* event) override;

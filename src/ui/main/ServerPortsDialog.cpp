@@ -1,5 +1,8 @@
 #include "ui/main/ServerPortsDialog.h"
 
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -40,6 +43,8 @@ TServerPortsDialog::TServerPortsDialog(const ServerPortSettings& stored, QWidget
   port_ = new QLineEdit(this);
   port_->setObjectName(QStringLiteral("PortEdit"));
   port_->setMaxLength(kPortDigits);
+  // Typing takes digits only; a number above the highest port is refused on leaving the field.
+  port_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), port_));
   port_->setFixedWidth(port_->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
   port_->installEventFilter(this);
   name_ = new QLineEdit(this);

@@ -7,7 +7,6 @@
 
 #include "analysis/TraceSession.h"
 #include "reports/NetworkStats.h"
-#include "reports/StreamList.h"
 #include "ui/controls/MessageSink.h"
 #include "ui/stats/PeerMapView.h"
 
@@ -112,8 +111,7 @@ void TNetworkStatisticsForm::Analyze1Click() {
     Messages().Show(this, title, tr("This window comes with a later version of Korvane."), MessageIcon::Information);
     return;
   }
-  emit ToolboxPairRequested(QString::fromStdString(NetAddressText(session_, source.Address, {})),
-                            QString::fromStdString(NetAddressText(session_, *partner, {})));
+  emit ToolboxPairRequested(source.Address, *partner);
 }
 
 }  // namespace korvane

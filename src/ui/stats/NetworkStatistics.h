@@ -18,9 +18,8 @@ class TNetworkStatisticsForm : public TStatisticsWindow {
   void Analyze1Click();
 
  signals:
-  // The toolbox is asked to show the conversation between two stations, named as its
-  // Source and Destination lists name them.
-  void ToolboxPairRequested(const QString& sourceStation, const QString& destStation);
+  // The toolbox is asked to show the conversation from one network station to another.
+  void ToolboxPairRequested(const korvane::AddressKey& sourceStation, const korvane::AddressKey& destStation);
 
  protected:
   std::vector<Row> BuildRows(bool smartNames, bool oui) const override;

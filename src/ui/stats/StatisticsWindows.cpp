@@ -3,10 +3,12 @@
 #include "ui/main/MainForm.h"
 #include "ui/stats/NetworkStatistics.h"
 #include "ui/stats/StnStats.h"
+#include "ui/tools/SeravoToolboxForm.h"
 
 namespace korvane {
 
-StatisticsWindows AttachStatisticsWindows(TMainForm& form, KeyValueStore& settings, const std::string& columnOrderFile) {
+StatisticsWindows AttachStatisticsWindows(TMainForm& form, KeyValueStore& settings, const std::string& columnOrderFile,
+                                          TSeravoToolboxForm* toolbox) {
   StatisticsWindows windows;
   windows.station = new TStationStats(form.Session(), settings, columnOrderFile, &form);
   windows.network = new TNetworkStatisticsForm(form.Session(), settings, columnOrderFile, &form);
@@ -15,7 +17,10 @@ StatisticsWindows AttachStatisticsWindows(TMainForm& form, KeyValueStore& settin
                    &TNetworkStatisticsForm::ShowWindow);
   for (TStatisticsWindow* w : {static_cast<TStatisticsWindow*>(windows.station),
                                static_cast<TStatisticsWindow*>(windows.network)})
-    QObject::connect(&form, &TMainForm::TraceClosing, w, &TStatisticsWindow::TraceClosing);
+    QObject::connect(&form, &TMainForm::PagesCleared, w, &TStatisticsWindow::TraceClosing);
+  if (toolbox)
+    QObject::connect(windows.network, &TNetworkStatisticsForm::ToolboxPairRequested, toolbox,
+                     &TSeravoToolboxForm::ShowForPair);
   return windows;
 }
 

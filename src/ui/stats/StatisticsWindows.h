@@ -9,6 +9,7 @@ namespace korvane {
 class KeyValueStore;
 class TMainForm;
 class TNetworkStatisticsForm;
+class TSeravoToolboxForm;
 class TStationStats;
 
 struct StatisticsWindows {
@@ -17,7 +18,9 @@ struct StatisticsWindows {
 };
 
 // The windows belong to the main window. Placement is kept in `settings`, the tables'
-// column order in the INI file at columnOrderFile.
-StatisticsWindows AttachStatisticsWindows(TMainForm& form, KeyValueStore& settings, const std::string& columnOrderFile);
+// column order in the INI file at columnOrderFile. The Network window's "&Seravo ToolBox"
+// item shows the toolbox on the pair (without a toolbox it says that the window comes later).
+StatisticsWindows AttachStatisticsWindows(TMainForm& form, KeyValueStore& settings, const std::string& columnOrderFile,
+                                          TSeravoToolboxForm* toolbox = nullptr);
 
 }  // namespace korvane

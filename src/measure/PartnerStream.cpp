@@ -1,0 +1,95 @@
+#include "measure/PartnerStream.h"
+
+#include "analysis/FlatIndex.h"
+#include "analysis/FrameAnalyser.h"
+
+namespace korvane {
+
+namespace {
+
+// The key the answering stream is filed under: the stream's own key in the conversation
+// back, with its two ends exchanged.
+uint64_t MirroredKey(int32_t returnConversation, const TTransHead& forward) {
+  return StreamKey(returnConversation, forward.Kind, forward.DestPort, forward.SourcePort);
+}
+uint64_t OwnKey(int32_t conversation, const TTransHead& stream) {
+  return StreamKey(conversation, stream.Kind, stream.SourcePort, stream.DestPort);
+}
+
+struct KeyHash {
+  size_t operator()(uint64_t k) const noexcept { return MixBits(k); }
+};
+
+}  // namespace
+
+int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation) {
+  if (sourceStation < 0 || size_t(sourceStation) >= tables.NetStationTree.size() || forwardConversation < 0 ||
+      size_t(forwardConversation) >= tables.NetPeers.size())
+    return -1;
+  const int32_t partner = tables.NetStationTree.Find(tables.NetPeers[size_t(forwardConversation)].DestAddress);
+  if (partner < 0) return -1;
+  const AddressKey& source = tables.NetStationTree[sourceStation].Address;
+  for (int32_t peer = tables.NetStationTree[partner].FirstNetPeer; peer >= 0; peer = tables.NetPeers[size_t(peer)].Next)
+    if (tables.NetPeers[size_t(peer)].DestAddress == source) return peer;
+  return -1;
+}
+
+bool AnswersStream(const TTransHead& forward, const TTransHead& candidate) {
+  // Both keys are taken in one conversation: only the kinds and the ends matter.
+  return MirroredKey(0, forward) == OwnKey(0, candidate);
+}
+
+PartnerLookup FindPartnerStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
+                                int32_t forwardStream) {
+  PartnerLookup found;
+  if (forwardStream < 0 || size_t(forwardStream) >= tables.Streams.size()) return found;
+  found.ReturnConversation = FindReturnConversation(tables, sourceStation, forwardConversation);
+  if (found.OneWay()) return found;
+  const TTransHead& forward = tables.Streams[size_t(forwardStream)];
+  for (int32_t k = tables.NetPeers[size_t(found.ReturnConversation)].FirstStream; k >= 0;
+       k = tables.Streams[size_t(k)].Next) {
+    if (AnswersStream(forward, tables.Streams[size_t(k)])) {
+      found.Stream = k;
+      break;
+    }
+  }
+  return found;
+}
+
+PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_(tables.Streams.size()) {
+  // The station each conversation belongs to, and the conversations by (owner, partner).
+  const auto& stations = tables.NetStationTree;
+  std::vector<int32_t> owner(tables.NetPeers.size(), -1), partner(tables.NetPeers.size(), -1);
+  FlatIndex<uint64_t, KeyHash> byPair;
+  auto pairKey = [](int32_t from, int32_t to) { return (uint64_t(uint32_t(from)) << 32) | uint32_t(to); };
+  for (size_t station = 0; station < stations.size(); ++station) {
+    for (int32_t peer = stations[int32_t(station)].FirstNetPeer; peer >= 0; peer = tables.NetPeers[size_t(peer)].Next) {
+      owner[size_t(peer)] = int32_t(station);
+      partner[size_t(peer)] = stations.Find(tables.NetPeers[size_t(peer)].DestAddress);
+      if (partner[size_t(peer)] >= 0 && byPair.Find(pairKey(int32_t(station), partner[size_t(peer)])) < 0)
+        byPair.Insert(pairKey(int32_t(station), partner[size_t(peer)]), peer);
+    }
+  }
+  // Every stream under its own key; the first of a key in chain order wins, as in the walk.
+  FlatIndex<uint64_t, KeyHash> byKey;
+  for (size_t peer = 0; peer < tables.NetPeers.size(); ++peer)
+    for (int32_t k = tables.NetPeers[peer].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next)
+      if (byKey.Find(OwnKey(int32_t(peer), tables.Streams[size_t(k)])) < 0)
+        byKey.Insert(OwnKey(int32_t(peer), tables.Streams[size_t(k)]), k);
+
+  for (size_t peer = 0; peer < tables.NetPeers.size(); ++peer) {
+    if (owner[peer] < 0 || partner[peer] < 0) continue;
+    const int32_t back = byPair.Find(pairKey(partner[peer], owner[peer]));
+    for (int32_t k = tables.NetPeers[peer].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next) {
+      PartnerLookup& p = partners_[size_t(k)];
+      p.ReturnConversation = back;
+      if (back >= 0) p.Stream = byKey.Find(MirroredKey(back, tables.Streams[size_t(k)]));
+    }
+  }
+}
+
+PartnerLookup PartnerStreamIndex::Of(int32_t stream) const {
+  return stream >= 0 && size_t(stream) < partners_.size() ? partners_[size_t(stream)] : PartnerLookup{};
+}
+
+}  // namespace korvane
