@@ -6,6 +6,7 @@
 
 #include "input/TraceTypes.h"
 #include "reports/Formatters.h"
+#include "settings/IniFileStore.h"
 
 namespace korvane {
 
@@ -154,6 +155,26 @@ std::vector<int> ParseColumnOrder(std::string_view value, int columns) {
   }
   if (int(order.size()) != columns) return fallback;
   return order;
+}
+
+std::vector<int> ReadColumnOrder(const KeyValueStore& file, std::string_view section, int columns) {
+  return ParseColumnOrder(file.Value(section, "ColumnOrder").value_or(std::string()), columns);
+}
+
+void WriteColumnOrder(KeyValueStore& file, std::string_view section, const std::vector<int>& order) {
+  std::string text;
+  for (int column : order) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(column);
+  }
+  file.SetValue(section, "ColumnOrder", text);
+}
+
+std::string DefaultColumnOrderFile() {
+  std::string path = DefaultSettingsFile();
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return path.substr(0, slash + 1) + "Korvane.ini";
 }
 
 }  // namespace korvane

@@ -11,8 +11,13 @@
 #include "app/QSettingsStore.h"
 #include "ui/about/ErrorInformation.h"
 #include "ui/about/Splash.h"
+#include "reports/StationStats.h"
 #include "ui/main/MainForm.h"
+#include "ui/reporting/PrintSelectionForm.h"
 #include "ui/reporting/PrintableTools.h"
+#include "ui/stats/NetworkStatistics.h"
+#include "ui/stats/StnStats.h"
+#include "ui/stats/StatisticsWindows.h"
 #include "ui/tools/ConversationTools.h"
 
 namespace {
@@ -79,6 +84,10 @@ int main(int argc, char** argv) {
   korvane::TMainForm form(store, options);
   korvane::ConversationTools tools(form, store);
   korvane::JoinPrinting(form, tools);
+  const korvane::StatisticsWindows stats =
+      korvane::AttachStatisticsWindows(form, store, korvane::DefaultColumnOrderFile(), &tools.Toolbox());
+  form.PrintSelection()->SetWindow(korvane::PrintableWindow::StationStatistics, stats.station);
+  form.PrintSelection()->SetWindow(korvane::PrintableWindow::NetworkStatistics, stats.network);
   while (started.elapsed() < kSplashMilliseconds) {
     app.processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);
