@@ -187,7 +187,7 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
   // Packet record, after a gap marker when data is missing before it.
   auto append = [&]() {
     auto at = int32_t(packets.size());
-    packets.emplace_back();
+    packets.emplace_back().Stream = stream;
     TTransHead& s = tables_.Streams[size_t(stream)];
     if (s.LastPacket < 0) {
       s.FirstPacket = s.LastPacket = at;
@@ -409,6 +409,7 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   report.Ttl = p.Ttl;
   report.Sequence = uint32_t(packets[size_t(match)].FrameNumber);
   report.Flags = packet_flag::Reply | packet_flag::IcmpReport;
+  report.Stream = stream;
   report.Prev = match;
   report.Next = packets[size_t(match)].Next;
   packets.push_back(report);

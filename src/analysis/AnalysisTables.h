@@ -190,6 +190,7 @@ struct TPacket {
   uint8_t Ttl = 0;
   uint8_t NcpFunction = 0;
   uint8_t RetransmitDistance = 0;
+  int32_t Stream = -1;  // the Streams entry whose chain holds the record (fits the record's padding)
 };
 
 struct RingStation {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/PacketLayout.h"
 #include "input/Endian.h"
 #include "input/TimeConv.h"
 
@@ -82,6 +83,7 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
 void FrameAnalyser::EndTrace(bool fullRead) {
   CloseInterval();
   if (fullRead) ApplyServerPorts();
+  LayOutPacketsByStream(tables_);
   if (!fullRead) {
     std::copy_n(frame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
   }

@@ -64,12 +64,15 @@ const std::array<std::string_view, 3>& PacketsBytesEntries();
 // The count label for a number of data rows.
 std::string ConversationCountLabel(size_t rows);
 
-// Called after each conversation with the rows filled so far; the desktop program shows
+// Called as conversations are measured, with the rows measured so far; the desktop program shows
 // it in its "Analyzing..." window. Returning false stops the fill (rows so far are kept).
 using GridProgress = std::function<bool(size_t rowsFilled)>;
 
+// The conversations are measured on `threads` threads (0: one per core), with the same
+// rows whatever their number.
 ConversationGrid BuildConversationGrid(const TraceSession& session, const ProblemFinderSettings& settings,
-                                       const ConversationGridOptions& options, const GridProgress& progress = {});
+                                       const ConversationGridOptions& options, const GridProgress& progress = {},
+                                       unsigned threads = 0);
 
 // Columns 9 and 10 from the kept keys (run again when either name check box changes).
 void UpdateGridNames(const TraceSession& session, ConversationGrid& grid, const ConversationGridOptions& options);

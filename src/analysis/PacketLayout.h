@@ -1,0 +1,17 @@
+// The packet records laid out stream by stream once the read is over, so that walking a
+// stream reads consecutive records instead of jumping through a list that interleaves
+// every stream of the trace.
+#pragma once
+
+#include "analysis/AnalysisTables.h"
+
+namespace korvane {
+
+// Reorders PacketList so that each stream's records follow one another, streams in index
+// order (records of no stream keep their order, at the end). Every Prev, Next, FirstPacket
+// and LastPacket is renumbered to match: each chain visits the same records, with the same
+// contents, in the same order. Linear in the number of records, in place (one extra int32
+// per record while it runs).
+void LayOutPacketsByStream(AnalysisTables& tables);
+
+}  // namespace korvane
