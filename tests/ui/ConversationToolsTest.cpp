@@ -224,6 +224,8 @@ TEST_P(ConversationToolsTest, AnalysisWindowsShowTheReportsOfTheSelection) {
   throughput.KbitsBox()->setChecked(false);
   SaveShot(throughput, Shot("Throughput"));
 
+  // The trouble light is lit exactly when the diagram found something to list.
+  EXPECT_EQ(tools->Toolbox().TroubleLight(), tools->Toolbox().DiagnosticBox()->count() > 0);
   tools->Toolbox().ProblemsAction()->trigger();
   TProblemAnalysisForm& problems = tools->Problems();
   ASSERT_TRUE(problems.isVisible());

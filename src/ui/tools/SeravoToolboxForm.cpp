@@ -582,9 +582,21 @@ void TSeravoToolboxForm::Redraw() {
     for (const DiagnosticEntry& e : drawing.Entries) diagnostics_->addItem(Q(e.Text));
     diagnostics_->setCurrentIndex(diagnostics_->count() > 0 ? 0 : -1);
   }
+  SetTroubleLight(!drawing.Entries.empty());
   visualizer_->SetDrawing(std::move(drawing), tickSpacingMs_, false);
   reload_ = false;
   QApplication::restoreOverrideCursor();
+}
+
+// The trouble light: the Diagnostics button turns red while the drawn packets hold findings,
+// so a glance at the tool bar tells whether the summary has anything to say.
+void TSeravoToolboxForm::SetTroubleLight(bool on) {
+  troubleLight_ = on;
+  QWidget* button = toolBar_->widgetForAction(problemsAction_);
+  if (!button) return;
+  button->setStyleSheet(on ? QStringLiteral("color: white; background: #c00000; font-weight: bold;") : QString());
+  problemsAction_->setToolTip(on ? QStringLiteral("Diagnostics Summary (problems found)")
+                                 : QStringLiteral("Diagnostics Summary"));
 }
 
 void TSeravoToolboxForm::SelectDiagnostic(int index) {

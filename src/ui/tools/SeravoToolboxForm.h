@@ -91,6 +91,8 @@ class TSeravoToolboxForm : public QWidget {
   QAction* LatencyAction() const { return latencyAction_; }
   QAction* ThroughputAction() const { return throughputAction_; }
   QAction* ProblemsAction() const { return problemsAction_; }
+  // Lit while the drawn packets hold diagnostics.
+  bool TroubleLight() const { return troubleLight_; }
   QAction* SwapAction() const { return swapAction_; }
   QAction* PrintAction() const { return printAction_; }
   QAction* AttributesAction() const { return attributesAction_; }
@@ -139,6 +141,8 @@ class TSeravoToolboxForm : public QWidget {
   std::optional<StreamEntry> current_;
   bool refill_ = true;
   bool reload_ = true;
+  bool troubleLight_ = false;
+  void SetTroubleLight(bool on);
   bool filling_ = false;
   uint16_t tickSpacingMs_ = 1;
   uint16_t lengthPosition_ = 4;
