@@ -72,6 +72,12 @@ TEST_F(StatisticsWindowsTest, StationWindowFromTheButton) {
   form->StationAction()->trigger();
   ASSERT_TRUE(w.isVisible());
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Station - demo.enc"));
+  const QList<int> pageTips = [&] { w.hide(); return form->CurrentTips(); }();
+  form->StationAction()->trigger();
+  EXPECT_EQ(form->CurrentTips(), QList<int>({10, 11, 12, 23}));
+  w.hide();
+  EXPECT_EQ(form->CurrentTips(), pageTips);
+  form->StationAction()->trigger();
   EXPECT_EQ(w.Mode(), 1);
   EXPECT_EQ(w.ModeButton(0)->text(), QStringLiteral("Errors"));
   EXPECT_EQ(w.RowCount(), int(BuildStationStats(form->Session()).size()));

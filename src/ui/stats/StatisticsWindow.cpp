@@ -362,6 +362,7 @@ void TStatisticsWindow::showEvent(QShowEvent* event) {
 void TStatisticsWindow::hideEvent(QHideEvent* event) {
   if (placementRestored_) SavePlacement();
   QWidget::hideEvent(event);
+  emit Hidden();
 }
 
 void TStatisticsWindow::closeEvent(QCloseEvent* event) {

@@ -118,6 +118,7 @@ class TStatisticsWindow : public QWidget {
 
  signals:
   void Rebuilt();
+  void Hidden();
 
  protected:
   // ---- what each window gives ----
