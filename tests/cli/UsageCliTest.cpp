@@ -62,6 +62,7 @@ class UsageCliTest : public ::testing::Test {
 struct UsageCase {
   const char* args;  // "FILE" stands for the office trace
   const char* message;  // the whole stderr line
+  friend void PrintTo(const UsageCase& c, std::ostream* out) { *out << '"' << c.args << '"'; }
 };
 
 class UsageMessages : public UsageCliTest, public ::testing::WithParamInterface<UsageCase> {};
@@ -101,7 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "korvane-cli: --oui: \"/nonexistent/OUI.TXT\" does not exist"},
         UsageCase{"conversations FILE --settings /nonexistent/Korvane.conf",
                   "korvane-cli: --settings: \"/nonexistent/Korvane.conf\" does not exist"},
-        UsageCase{"summary FILE --settings /", "korvane-cli: --settings: \"/\" is a folder, not a file"}));
+        UsageCase{"summary FILE --settings /", "korvane-cli: --settings: \"/\" is a folder, not a file"},
+        UsageCase{"summary FILE --settings /dev/zero",
+                  "korvane-cli: --settings: \"/dev/zero\" is not a regular file"}));
 
 TEST_F(UsageCliTest, VersionAndHelp) {
   CliRun r = Cli("--version");

@@ -37,6 +37,8 @@ CLI::Validator ExistingFile() {
         const auto status = std::filesystem::status(path, error);
         if (!std::filesystem::exists(status)) return "\"" + path + "\" does not exist";
         if (std::filesystem::is_directory(status)) return "\"" + path + "\" is a folder, not a file";
+        // A FIFO or a device would block the read or never end.
+        if (!std::filesystem::is_regular_file(status)) return "\"" + path + "\" is not a regular file";
         return {};
       },
       "", "");
