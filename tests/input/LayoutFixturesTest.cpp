@@ -111,9 +111,9 @@ Built Da30() {
 }
 
 // DataGLANce: 512-byte header, then frames in 128-byte blocks, 88 frame bytes from offset 40.
-Built DataGlance() {
+Built DataGlance(bool ring) {
   Layout f;
-  f.To(130).U8(3).U8(0)  // 130: medium 3 Ethernet; 131: low bits 0
+  f.To(130).U8(ring ? 2 : 3).U8(0)  // 130: medium 3 Ethernet, 2 Token Ring; 131: low bits 0
       .To(144).Le32(kUnixStart)  // 144: capture start, Unix seconds
       .To(512);
   std::vector<Want> want;
@@ -132,6 +132,14 @@ Built DataGlance() {
     }
     want.push_back({at, length, stored, seen, bytes});
   };
+  if (ring) {
+    // Token Ring without the PC timer: seconds (C * 65536 + B) of the day, A in 10 ms; the
+    // status byte is Ethernet's only.
+    frame(0x01, 0x02, 60, 64, 12, 20000, 1, 0, 85536e6 + 120000);
+    frame(0x21, 0x04, 100, 100, 0, 2, 1, 0, kUnixStartOfDay + 54927);  // PC timer: as on Ethernet
+    frame(0x01, 0x00, 90, 90, 99, 0, 2, 0, 44672e6 + 990000);          // 131072 s: the next day
+    return {f.Done(), want};
+  }
   // T = (A * 65536 + C) * 65536 + B
   frame(0x01, 0x02, 60, 64, 0, 100, 0, kCrc, kUnixStartOfDay + 100 * 32000.0);  // 32 ms ticks
   f.Fill(128);                                                                    // an empty block
@@ -284,9 +292,9 @@ Built LanWatch() {
 
 // Observer (version 5): 113-byte header with the version after "=", then 44-byte record
 // headers chained by their next-record offsets.
-Built Observer() {
+Built Observer(int version, uint32_t medium) {
   Layout f;
-  f.Text("Observer Buffer Version=5").To(113);
+  f.Text("Observer Buffer Version=" + std::to_string(version)).To(113);
   std::vector<Want> want;
   size_t nextField = 0;
   auto record = [&](uint32_t wire, uint32_t captured, uint32_t flags, uint32_t millis, Want w) {
@@ -294,13 +302,26 @@ Built Observer() {
     const Bytes bytes = Payload(captured, uint8_t(want.size() * 70 + 13));
     nextField = f.Size() + 12;
     f.Fill(12, 0x21).Le32(0)  // 12: next record, 0 for none
-        .Fill(4, 0x22).Le32(0)  // 20: medium 0 (read from the first record's place)
+        .Fill(4, 0x22).Le32(medium)  // 20: the medium, read from the first record's place
         .Fill(4, 0x23).Le32(wire).Le32(flags).Le32(millis).Le32(captured)  // 28..43
         .Raw(bytes);
     w.timeStamp = millis * 1000.0;
     if (w.data.empty()) w.data = bytes;
     want.push_back(w);
   };
+  if (version == 3) {  // Token Ring below version 4: the captured length, no check sequence
+    record(100, 60, 0x02, 1500, {0, 60, 60, kCrc, {}});
+    record(0, 80, 0x01, 1750, {0, 80, 80, kAlign, {}});
+    return {f.Done(), want};
+  }
+  if (version == 6) {  // the lengths hold the check sequence, which is written afresh
+    record(100, 60, 0x02, 1500, {0, 100, 60, kCrc, {}});
+    const Bytes two = Payload(70, 70 + 13);
+    record(70, 70, 0x00, 1750, {0, 70, 70, 0, WithFcs(Bytes(two.begin(), two.end() - 4), false)});
+    const Bytes three = Payload(50, 140 + 13);
+    record(50, 50, 0x02, 2000, {0, 50, 50, kCrc, WithFcs(Bytes(three.begin(), three.end() - 4), true)});
+    return {f.Done(), want};
+  }
   record(100, 60, 0x02, 1500, {0, 104, 60, kCrc, {}});  // wire length + 4 below version 6
   f.Fill(8, 0xF0);                                       // a gap the next offset steps over
   const Bytes two = Payload(56, 70 + 13);
@@ -349,14 +370,17 @@ struct Fixture {
 
 const Fixture kFixtures[] = {
     {"Da30", Da30, "trace.an1", fmt_id::Da30, topology::Ethernet},
-    {"DataGlance", DataGlance, "trace.dgc", fmt_id::DataGlance, topology::Ethernet},
+    {"DataGlance", [] { return DataGlance(false); }, "trace.dgc", fmt_id::DataGlance, topology::Ethernet},
+    {"DataGlanceRing", [] { return DataGlance(true); }, "ring.dgc", fmt_id::DataGlance, topology::TokenRing},
     {"Domino", [] { return Winc(false); }, "trace.cap", fmt_id::Domino, topology::Ethernet},
     {"LinkView", [] { return Winc(true); }, "trace.cap", fmt_id::LinkView, topology::Ethernet},
     {"EtherPeek7", [] { return EtherPeek(7); }, "trace.pkt", fmt_id::EtherPeek, topology::Ethernet},
     {"TokenPeek6", [] { return EtherPeek(6); }, "trace.tpc", fmt_id::EtherPeek, topology::TokenRing},
     {"Hp", Hp, "trace.eth", fmt_id::HpPreWin95, topology::Ethernet},
     {"LanWatch", LanWatch, "trace.dmp", fmt_id::LanWatch, topology::Ethernet},
-    {"Observer", Observer, "trace.bfr", fmt_id::Observer, topology::Ethernet},
+    {"Observer5", [] { return Observer(5, 0); }, "trace.bfr", fmt_id::Observer, topology::Ethernet},
+    {"Observer6", [] { return Observer(6, 0); }, "trace.bfr", fmt_id::Observer, topology::Ethernet},
+    {"Observer3Ring", [] { return Observer(3, 1); }, "ring.bfr", fmt_id::Observer, topology::TokenRing},
     {"FireBerd", [] { return Ttc(true); }, "trace.pkt", fmt_id::FireBerd, topology::Ethernet},
     {"NetLens", [] { return Ttc(false); }, "trace.s04", fmt_id::NetLens, topology::Ethernet},
 };
