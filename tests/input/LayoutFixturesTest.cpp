@@ -85,12 +85,13 @@ constexpr double kUnixStartOfDay = 80000e6;
 
 // DA-30: 78-byte header, the interface block, then records of two 32-bit values (the second
 // the record length in words, header included) and a body.
-Built Da30() {
+Built Da30(bool ring) {
+  const size_t first = 78 + 16 + (ring ? 112 : 152);
   Layout f;
   f.Text("EXRS").To(22).Le32(78)  // 22: interface block offset
-      .To(30).Le32(78 + 16 + 152)  // 30: first record offset
+      .To(30).Le32(uint32_t(first))  // 30: first record offset
       .To(78);
-  f.Fill(4).Le16(40).To(78 + 16 + 152);  // interface block: kind 40 Ethernet, then 152 bytes
+  f.Fill(4).Le16(ring ? 30 : 40).To(first);  // interface block: kind 40 Ethernet, 30 Token Ring
   std::vector<Want> want;
   auto record = [&](uint32_t flags, uint32_t time, Bytes frame, uint16_t status, double at) {
     const uint32_t words = uint32_t(8 + 28 + frame.size() + 3) / 4;
@@ -100,7 +101,7 @@ Built Da30() {
         .Fill(4, 0x33).Le32(uint32_t(frame.size()))  // body 24: frame length
         .Raw(frame)                            // body 28: frame bytes
         .Fill(words * 4 - 36 - frame.size(), 0x44);
-    want.push_back({at, uint16_t(frame.size()), uint16_t(frame.size()), status, frame});
+    want.push_back({at, uint16_t(frame.size()), uint16_t(frame.size()), ring ? uint16_t(0) : status, frame});
   };
   record(0x08, 1000, Payload(64, 1), kCrc, 32000);                      // bit 3 alone: bad
   record(0x18, 0xFFFFFFFE, Payload(61, 2), 0, 4294967293.0 * 32);      // negative time; bits 3+4
@@ -267,9 +268,9 @@ Built Hp() {
 }
 
 // LANWatch (version 4): 16-byte header and 4 more bytes, then 12-byte record headers.
-Built LanWatch() {
+Built LanWatch(bool ring) {
   Layout f;
-  f.Text("PKTDMP").U8(4).To(12).Le16(0x0000)  // 12: high byte 0, Ethernet
+  f.Text("PKTDMP").U8(4).To(12).Le16(ring ? 0x0300 : 0x0000)  // 12: high byte 0 Ethernet, 3 Token Ring
       .To(16).Fill(4, 0x99);                  // the version 4 extra bytes
   std::vector<Want> want;
   auto record = [&](uint16_t length, uint16_t stored, uint16_t middle, uint16_t high, uint16_t low,
@@ -280,6 +281,7 @@ Built LanWatch() {
     f.Raw(bytes);
     const double at = (high * 65536.0 + middle) * 54925.41649846272 + low * kPcTick;
     const bool whole = length == stored;
+    if (ring) return want.push_back({at, length, stored, 0, bytes});  // no status, no check sequence
     want.push_back({at, uint16_t(length + 4), uint16_t(whole ? stored + 4 : stored), status,
                     whole ? WithFcs(bytes, status & kCrc) : bytes});
   };
@@ -337,7 +339,7 @@ Built Observer(int version, uint32_t medium) {
 
 // TTC: FireBerd 500 (76-byte header, count at 72) or NetLens/Spider (26-byte header, count at
 // 22), then 10-byte record headers.
-Built Ttc(bool fireBerd) {
+Built Ttc(bool fireBerd, bool ring = false) {
   Layout f;
   if (fireBerd)
     f.Text("ProbeApps").To(72).Le32(3);
@@ -350,6 +352,11 @@ Built Ttc(bool fireBerd) {
     w.timeStamp = millis * 1000.0;
     const bool whole = length <= 1514;
     w.data = whole ? WithFcs(bytes, flags & 0x0800) : Bytes(bytes.begin(), bytes.begin() + 1514);
+    if (ring) {  // Token Ring: no room for a check sequence, no status
+      if (whole) w.frameLength = w.storedLength = length;
+      w.status = 0;
+      w.data.resize(w.storedLength);
+    }
     want.push_back(w);
   };
   // Both time halves alike, so that either order of the 16-bit halves reads the same.
@@ -369,7 +376,8 @@ struct Fixture {
 };
 
 const Fixture kFixtures[] = {
-    {"Da30", Da30, "trace.an1", fmt_id::Da30, topology::Ethernet},
+    {"Da30", [] { return Da30(false); }, "trace.an1", fmt_id::Da30, topology::Ethernet},
+    {"Da30Ring", [] { return Da30(true); }, "ring.an1", fmt_id::Da30, topology::TokenRing},
     {"DataGlance", [] { return DataGlance(false); }, "trace.dgc", fmt_id::DataGlance, topology::Ethernet},
     {"DataGlanceRing", [] { return DataGlance(true); }, "ring.dgc", fmt_id::DataGlance, topology::TokenRing},
     {"Domino", [] { return Winc(false); }, "trace.cap", fmt_id::Domino, topology::Ethernet},
@@ -377,12 +385,14 @@ const Fixture kFixtures[] = {
     {"EtherPeek7", [] { return EtherPeek(7); }, "trace.pkt", fmt_id::EtherPeek, topology::Ethernet},
     {"TokenPeek6", [] { return EtherPeek(6); }, "trace.tpc", fmt_id::EtherPeek, topology::TokenRing},
     {"Hp", Hp, "trace.eth", fmt_id::HpPreWin95, topology::Ethernet},
-    {"LanWatch", LanWatch, "trace.dmp", fmt_id::LanWatch, topology::Ethernet},
+    {"LanWatch", [] { return LanWatch(false); }, "trace.dmp", fmt_id::LanWatch, topology::Ethernet},
+    {"LanWatchRing", [] { return LanWatch(true); }, "ring.dmp", fmt_id::LanWatch, topology::TokenRing},
     {"Observer5", [] { return Observer(5, 0); }, "trace.bfr", fmt_id::Observer, topology::Ethernet},
     {"Observer6", [] { return Observer(6, 0); }, "trace.bfr", fmt_id::Observer, topology::Ethernet},
     {"Observer3Ring", [] { return Observer(3, 1); }, "ring.bfr", fmt_id::Observer, topology::TokenRing},
     {"FireBerd", [] { return Ttc(true); }, "trace.pkt", fmt_id::FireBerd, topology::Ethernet},
     {"NetLens", [] { return Ttc(false); }, "trace.s04", fmt_id::NetLens, topology::Ethernet},
+    {"NetLensRing", [] { return Ttc(false, true); }, "ring.t04", fmt_id::NetLens, topology::TokenRing},
 };
 
 class LayoutFixture : public testing::TestWithParam<Fixture> {};
