@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -394,6 +395,8 @@ const Fixture kFixtures[] = {
     {"NetLens", [] { return Ttc(false); }, "trace.s04", fmt_id::NetLens, topology::Ethernet},
     {"NetLensRing", [] { return Ttc(false, true); }, "ring.t04", fmt_id::NetLens, topology::TokenRing},
 };
+
+void PrintTo(const Fixture& fixture, std::ostream* os) { *os << fixture.name; }
 
 class LayoutFixture : public testing::TestWithParam<Fixture> {};
 
