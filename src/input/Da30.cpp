@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "input/Endian.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 
 namespace korvane {
 
@@ -84,8 +84,34 @@ class Da30Reader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kDa30Magic = "EXRS";  // file signature at offset 0
+
+ProbeVerdict ProbeDa30(const ProbeInput& in, TraceFileInfo&) {
+  return SampleBeginsWith(in.h, kDa30Magic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+// The 32-bit value at offset 22 points at a block whose 16-bit kind at 4 is the network.
+HeaderTopology Da30Header(const HeaderInput& in, TraceFileInfo&) {
+  HeaderTopology t;
+  uint8_t h[78];
+  if (in.source.ReadAt(0, h, 78) != 78) return t;
+  uint8_t block[16];
+  if (in.source.ReadAt(Le32(h + 22), block, 16) != 16) return t;
+  uint16_t kind = Le16(block + 4);
+  if (kind == 30) t.topology = topology::TokenRing;
+  else if (kind == 40) t.topology = topology::Ethernet;
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeDa30Reader(ReaderContext& context) {
   return std::make_unique<Da30Reader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kDa30Entry{fmt_id::Da30, "WWG DA-30", {".an1"},
+                                       ProbeDa30, Da30Header, MakeDa30Reader};
 
 }  // namespace korvane

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "input/Endian.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -117,8 +117,34 @@ class DataGlanceReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+// A guess: no signature, only the media byte, the flag byte after it and the file name.
+constexpr size_t kMediaByte = 130;  // 1 FDDI, 2 Token Ring, 3 Ethernet
+constexpr size_t kFlagByte = 131;   // its low three bits are 0, 1, 4 or 5
+constexpr std::string_view kDataGlanceName = ".DGC";
+
+ProbeVerdict ProbeDataGlance(const ProbeInput& in, TraceFileInfo&) {
+  const uint8_t media = in.h[kMediaByte], flags = in.h[kFlagByte] & 7;
+  const bool bytes = media >= 1 && media <= 3 && (flags == 0 || flags == 1 || flags == 4 || flags == 5);
+  return bytes && NameHas(in.upperName, kDataGlanceName) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+HeaderTopology DataGlanceHeader(const HeaderInput& in, TraceFileInfo&) {
+  HeaderTopology t;
+  if (in.h[kMediaByte] == 1) t.topology = topology::Fddi;
+  else if (in.h[kMediaByte] == 2) t.topology = topology::TokenRing;
+  else if (in.h[kMediaByte] == 3) t.topology = topology::Ethernet;
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeDataGlanceReader(ReaderContext& context) {
   return std::make_unique<DataGlanceReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kDataGlanceEntry{fmt_id::DataGlance, "IBM DataGLANce", {".dgc"},
+                                             ProbeDataGlance, DataGlanceHeader, MakeDataGlanceReader};
 
 }  // namespace korvane

@@ -6,12 +6,12 @@
 #include <string_view>
 
 #include "input/ByteSource.h"
+#include "input/FormatTable.h"
 #include "input/TraceTypes.h"
 
 namespace korvane {
 
 inline constexpr int64_t kMinimumTraceSize = 40;
-inline constexpr size_t kHeaderSampleSize = 200;
 
 struct DetectResult {
   TraceFormat format = fmt_id::NotRecognised;

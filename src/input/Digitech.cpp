@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "input/Endian.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 
 namespace korvane {
 
@@ -169,8 +169,32 @@ class DigitechReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+// A guess: two leading bytes, a size the capture buffer always has, and the name.
+constexpr uint8_t kDigitechLead0 = 0x03;
+constexpr uint8_t kDigitechLead1 = 0x94;
+constexpr int64_t kDigitechMinimumSize = 131072;
+constexpr std::string_view kDigitechName = ".DAT";
+
+ProbeVerdict ProbeDigitech(const ProbeInput& in, TraceFileInfo&) {
+  const bool match = NameHas(in.upperName, kDigitechName) && in.size >= kDigitechMinimumSize &&
+                     in.h[0] == kDigitechLead0 && in.h[1] == kDigitechLead1;
+  return match ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+// Only the first frame record's type byte shows the topology.
+HeaderTopology DigitechHeader(const HeaderInput& in, TraceFileInfo& info) {
+  return {ProbeFirstFrame(in.format, topology::Undetermined, in.source, in.path, info), 0};
+}
+
 std::unique_ptr<TraceReader> MakeDigitechReader(ReaderContext& context) {
   return std::make_unique<DigitechReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kDigitechEntry{fmt_id::Digitech, "Digitech LAN900", {".dat"},
+                                           ProbeDigitech, DigitechHeader, MakeDigitechReader};
 
 }  // namespace korvane

@@ -8,7 +8,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -133,8 +133,77 @@ class DominoReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kDominoMagic = "WINC";             // file signature at offset 0
+constexpr std::string_view kLinkViewMark = "LinkView PRO";  // in a LinkView PRO file's sample
+
+ProbeVerdict ProbeLinkView(const ProbeInput& in, TraceFileInfo&) {
+  return SampleBeginsWith(in.h, kDominoMagic) && SampleHas(in.h, kLinkViewMark) ? ProbeVerdict::Match
+                                                                                 : ProbeVerdict::Miss;
+}
+
+ProbeVerdict ProbeDomino(const ProbeInput& in, TraceFileInfo&) {
+  return SampleBeginsWith(in.h, kDominoMagic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+// The comment, then the 16-bit product and interface codes at 62 and 64; a known
+// topology is confirmed by reading the first frame.
+HeaderTopology DominoHeader(const HeaderInput& in, TraceFileInfo& info) {
+  HeaderTopology t;
+  uint8_t h[kHeaderSize];
+  if (in.source.ReadAt(0, h, kHeaderSize) != size_t(kHeaderSize)) return t;
+  if (in.format == fmt_id::Domino)
+    SetComment(info, std::string_view(reinterpret_cast<const char*>(h + 4), 40));
+  else
+    SetComment(info, std::string_view(reinterpret_cast<const char*>(h + 5), 39));
+  uint16_t product = Le16(h + 62), interface = Le16(h + 64);
+  switch (product) {
+    case 739:
+      if (interface == 4) t = {topology::Ethernet, 10000000};
+      else if (interface == 6) t.topology = topology::TokenRing;
+      break;
+    case 358: t = {topology::Ethernet, 10000000}; break;
+    case 363: t.topology = topology::TokenRing; break;
+    case 880: case 984: t = {topology::Ethernet, 100000000}; break;
+    case 313: t.topology = 3; break;
+    case 359: t.topology = 9; break;
+    case 360: t.topology = 10; break;
+    case 361: t.topology = 11; break;
+    case 747: t.topology = 13; break;
+    case 855: t.topology = 14; break;
+    case 378: case 938: t.topology = 15; break;
+    case 940: t.topology = 16; break;
+    case 335: case 939: t.topology = 17; break;
+    case 941: t.topology = 18; break;
+    default: break;
+  }
+  if (t.topology == 6 || (t.topology >= 8 && t.topology <= 11)) {
+    switch (interface) {
+      case 240: info.WanEncapsulation = 0; break;
+      case 0: case 14: info.WanEncapsulation = 1; break;
+      case 15: info.WanEncapsulation = 2; break;
+      case 333: info.WanEncapsulation = 3; break;
+      case 305: info.WanEncapsulation = 4; break;
+      case 11: info.WanEncapsulation = 5; break;
+      case 12: info.WanEncapsulation = 6; break;
+      case 278: info.WanEncapsulation = 7; break;
+      default: break;
+    }
+  }
+  if (t.topology != topology::Undetermined) ProbeFirstFrame(in.format, t.topology, in.source, in.path, info);
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeDominoReader(ReaderContext& context) {
   return std::make_unique<DominoReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kLinkViewEntry{fmt_id::LinkView, "WWG LinkView PRO", {".cap"},
+                                           ProbeLinkView, DominoHeader, MakeDominoReader};
+constinit const FormatEntry kDominoEntry{fmt_id::Domino, "WWG Domino", {".cap"},
+                                         ProbeDomino, DominoHeader, MakeDominoReader};
 
 }  // namespace korvane

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "input/Endian.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -167,8 +167,32 @@ class EtherPeekReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+// A guess: the file has no signature, only a version byte at offset 0 and its names.
+constexpr uint8_t kEtherPeekVersion6 = 6;
+constexpr uint8_t kEtherPeekVersion7 = 7;
+constexpr std::string_view kEthernetName = ".PKT";
+constexpr std::string_view kTokenRingName = ".TPC";
+
+ProbeVerdict ProbeEtherPeek(const ProbeInput& in, TraceFileInfo&) {
+  const bool named = NameHas(in.upperName, kEthernetName) || NameHas(in.upperName, kTokenRingName);
+  const bool version = in.h[0] == kEtherPeekVersion6 || in.h[0] == kEtherPeekVersion7;
+  return named && version ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+HeaderTopology EtherPeekHeader(const HeaderInput& in, TraceFileInfo&) {
+  return {NameHas(in.upperName, kEthernetName) ? topology::Ethernet : topology::TokenRing, 0};
+}
+
 std::unique_ptr<TraceReader> MakeEtherPeekReader(ReaderContext& context) {
   return std::make_unique<EtherPeekReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kEtherPeekEntry{fmt_id::EtherPeek, "AG EtherPeek/TokenPeek",
+                                            {".pkt", ".tpc", ".tpc", ".tpc"},
+                                            ProbeEtherPeek, EtherPeekHeader, MakeEtherPeekReader};
 
 }  // namespace korvane

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "input/Endian.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -108,8 +108,33 @@ class HpReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kHpMagic = "HPDATA0";  // anywhere in the first 200 bytes
+
+ProbeVerdict ProbeHp(const ProbeInput& in, TraceFileInfo&) {
+  return SampleHas(in.h, kHpMagic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+// The 32-bit interface code at offset 24.
+HeaderTopology HpHeader(const HeaderInput& in, TraceFileInfo&) {
+  switch (Le32(in.h + 24)) {
+    case 1: case 2: case 5: case 8: return {topology::Ethernet, 10000000};
+    case 3: return {topology::TokenRing, 4000000};
+    case 4: return {topology::TokenRing, 16000000};
+    case 7: return {topology::Ethernet, 100000000};
+    default: return {};
+  }
+}
+
 std::unique_ptr<TraceReader> MakeHpReader(ReaderContext& context) {
   return std::make_unique<HpReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kHpPreWin95Entry{fmt_id::HpPreWin95, "HP Internet Advisor (pre-Win95)",
+                                             {".eth", ".trn", ".trn", ".trn"},
+                                             ProbeHp, HpHeader, MakeHpReader};
 
 }  // namespace korvane

@@ -9,7 +9,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -181,8 +181,44 @@ class LanAnalyzerReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+// The type of the first record, at offset 0.
+constexpr uint16_t kLanAnalyzerHeaderV1 = 0x1001;
+constexpr uint16_t kLanAnalyzerHeaderV2 = 0x1007;
+
+ProbeVerdict ProbeLanAnalyzer(const ProbeInput& in, TraceFileInfo&) {
+  const uint16_t type = Le16(in.h.data());
+  return type == kLanAnalyzerHeaderV1 || type == kLanAnalyzerHeaderV2 ? ProbeVerdict::Match
+                                                                       : ProbeVerdict::Miss;
+}
+
+// Six records are skipped; the seventh holds the board type at body offset 188.
+HeaderTopology LanAnalyzerHeader(const HeaderInput& in, TraceFileInfo&) {
+  HeaderTopology t;
+  ByteSource& source = in.source;
+  int64_t position = 0;
+  uint8_t header[4];
+  for (int i = 0; i < 6; ++i) {
+    if (source.ReadAt(position, header, 4) != 4) return t;
+    position += 4 + Le16(header + 2);
+  }
+  if (source.ReadAt(position, header, 4) != 4) return t;
+  uint8_t board[2];
+  if (Le16(header + 2) < 190 || source.ReadAt(position + 4 + 188, board, 2) != 2) return t;
+  uint16_t type = Le16(board);
+  if (type == 226) t.topology = topology::Ethernet;
+  else if (type == 227 || type == 228) t.topology = topology::TokenRing;
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeLanAnalyzerReader(ReaderContext& context) {
   return std::make_unique<LanAnalyzerReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kLanAnalyzerEntry{fmt_id::LanAnalyzer, "Novell LANalyzer", {".tr1"},
+                                              ProbeLanAnalyzer, LanAnalyzerHeader, MakeLanAnalyzerReader};
 
 }  // namespace korvane

@@ -7,7 +7,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -91,8 +91,29 @@ class LanWatchReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kLanWatchMagic = "PKTDMP";  // file signature at offset 0
+
+ProbeVerdict ProbeLanWatch(const ProbeInput& in, TraceFileInfo&) {
+  return SampleBeginsWith(in.h, kLanWatchMagic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+// The high byte of the 16-bit value at offset 12 names the network.
+HeaderTopology LanWatchHeader(const HeaderInput& in, TraceFileInfo&) {
+  HeaderTopology t;
+  if (in.h[13] <= 1) t.topology = topology::Ethernet;
+  else if (in.h[13] == 3) t.topology = topology::TokenRing;
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeLanWatchReader(ReaderContext& context) {
   return std::make_unique<LanWatchReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kLanWatchEntry{fmt_id::LanWatch, "Precision Guesswork LANWatch", {".dmp"},
+                                           ProbeLanWatch, LanWatchHeader, MakeLanWatchReader};
 
 }  // namespace korvane

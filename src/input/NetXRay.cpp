@@ -6,7 +6,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -129,8 +129,42 @@ class NetXRayReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kNetXRayMagic = "XCP";  // file signature at offset 0
+
+ProbeVerdict ProbeNetXRay(const ProbeInput& in, TraceFileInfo&) {
+  return SampleBeginsWith(in.h, kNetXRayMagic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+HeaderTopology NetXRayHeader(const HeaderInput& in, TraceFileInfo& info) {
+  HeaderTopology t;
+  uint8_t h[156] = {};
+  if (in.source.ReadAt(0, h, sizeof h) < 128) return t;
+  switch (Le32(h + 44)) {
+    case 0: t.topology = topology::Ethernet; break;
+    case 1: t.topology = topology::TokenRing; break;
+    case 2: t.topology = topology::Fddi; break;
+    case 3:
+      t.topology = topology::Wan;
+      info.WanEncapsulation = uint8_t(Le16(h + 84));
+      break;
+    default: break;
+  }
+  uint32_t speed = Le32(h + 60);
+  if (speed > 1000000000u) t.bps = 10000000;
+  else if (speed < 10000) t.bps = int64_t(speed) * 1000000;
+  else t.bps = speed;
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeNetXRayReader(ReaderContext& context) {
   return std::make_unique<NetXRayReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kNetXRayEntry{fmt_id::NetXRay, "NAI NetXRay/Sniffer Windows", {".cap"},
+                                          ProbeNetXRay, NetXRayHeader, MakeNetXRayReader};
 
 }  // namespace korvane

@@ -5,7 +5,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 
 namespace korvane {
 
@@ -150,8 +150,33 @@ class ObserverReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kObserverMagic = "Observer";  // anywhere in the first 200 bytes
+
+ProbeVerdict ProbeObserver(const ProbeInput& in, TraceFileInfo&) {
+  return SampleHas(in.h, kObserverMagic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+// The 32-bit media type at offset 133.
+HeaderTopology ObserverHeader(const HeaderInput& in, TraceFileInfo&) {
+  HeaderTopology t;
+  switch (Le32(in.h + 133)) {
+    case 0: t.topology = topology::Ethernet; break;
+    case 1: t.topology = topology::TokenRing; break;
+    case 2: t.topology = topology::Fddi; break;
+    default: break;
+  }
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeObserverReader(ReaderContext& context) {
   return std::make_unique<ObserverReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kObserverEntry{fmt_id::Observer, "NI Observer", {".bfr"},
+                                           ProbeObserver, ObserverHeader, MakeObserverReader};
 
 }  // namespace korvane

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -17,23 +17,8 @@ int ReadProgress::Percent() const {
 }
 
 std::unique_ptr<TraceReader> MakeTraceReader(TraceFormat format, ReaderContext& context) {
-  switch (format) {
-    case fmt_id::NetXRay: return MakeNetXRayReader(context);
-    case fmt_id::SnifferDos: return MakeSnifferDosReader(context);
-    case fmt_id::EtherPeek: return MakeEtherPeekReader(context);
-    case fmt_id::Snoop: case fmt_id::Shomiti: return MakeSnoopReader(context);
-    case fmt_id::LanWatch: return MakeLanWatchReader(context);
-    case fmt_id::HpPreWin95: return MakeHpReader(context);
-    case fmt_id::DataGlance: return MakeDataGlanceReader(context);
-    case fmt_id::FireBerd: case fmt_id::NetLens: return MakeTtcReader(context);
-    case fmt_id::Digitech: return MakeDigitechReader(context);
-    case fmt_id::NetMon1: case fmt_id::NetMon2: return MakeNetMonReader(context);
-    case fmt_id::Observer: return MakeObserverReader(context);
-    case fmt_id::LanAnalyzer: return MakeLanAnalyzerReader(context);
-    case fmt_id::Da30: return MakeDa30Reader(context);
-    case fmt_id::Domino: case fmt_id::LinkView: return MakeDominoReader(context);
-    default: return nullptr;
-  }
+  const FormatEntry* entry = FindFormatEntry(format);
+  return entry && entry->factory ? entry->factory(context) : nullptr;
 }
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/SnifferDecompressor.h"
 #include "input/TimeConv.h"
 
@@ -210,8 +210,70 @@ class SnifferDosReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+// The file signature at offset 0: only its first three letters are compared.
+constexpr std::string_view kSnifferSignature = "TRS";
+// The same file layout under a second signature.
+constexpr std::string_view kSnifferAltSignature = "KVX";
+constexpr size_t kCompressionByte = 35;  // bit 0: the frame records are compressed
+
+ProbeVerdict ProbeSnifferDos(const ProbeInput& in, TraceFileInfo& info) {
+  if (info.SampleTrace) return ProbeVerdict::Match;  // scrambled sample traces, named ".KVD"
+  if (!SampleBeginsWith(in.h, kSnifferSignature) && !SampleBeginsWith(in.h, kSnifferAltSignature))
+    return ProbeVerdict::Miss;
+  info.SnifferCompressed = (in.h[kCompressionByte] & 1) != 0;
+  return ProbeVerdict::Match;
+}
+
+HeaderTopology SnifferDosHeader(const HeaderInput& in, TraceFileInfo& info) {
+  HeaderTopology t;
+  switch (in.h[32]) {
+    case 0: t.topology = topology::TokenRing; break;
+    case 1: case 3: t.topology = topology::Ethernet; break;
+    case 2: t.topology = topology::SnifferNet2; break;
+    case 7: t.topology = topology::Wan; break;
+    case 9: t.topology = topology::Fddi; break;
+    default: break;
+  }
+  ByteSource& source = in.source;
+  int64_t position = 41;
+  const int64_t size = source.Size();
+  while (position + 6 <= size) {
+    uint8_t header[6];
+    if (source.ReadAt(position, header, 6) != 6) break;
+    uint16_t type = Le16(header);
+    uint16_t length = Le16(header + 2);  // only the low 16 bits of the length count
+    position += 6;
+    if (type == 7) {
+      uint8_t body[8] = {};
+      source.ReadAt(position, body, 8);
+      uint32_t speed = Le32(body), framing = Le32(body + 4);
+      if (t.topology == topology::TokenRing)
+        t.bps = speed != 0 ? 16000000 : 4000000;
+      else
+        t.bps = speed == 100000000 ? 100000000 : 10000000;
+      if (framing == 0) info.WanEncapsulation = 1;
+      else if (framing == 1) info.WanEncapsulation = 0;
+      else if (framing == 2) info.WanEncapsulation = 7;
+      position += length;
+    } else if (type == 6 || (type >= 8 && type <= 11) || (type >= 13 && type <= 17)) {
+      position += length;
+    } else {
+      break;  // type 3 and every other type end the scan
+    }
+  }
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeSnifferDosReader(ReaderContext& context) {
   return std::make_unique<SnifferDosReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kSnifferDosEntry{fmt_id::SnifferDos, "NAI Sniffer DOS",
+                                             {".enc", ".trc", ".fdc", ".syc"},
+                                             ProbeSnifferDos, SnifferDosHeader, MakeSnifferDosReader};
 
 }  // namespace korvane

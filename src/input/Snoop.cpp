@@ -7,7 +7,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -117,8 +117,45 @@ class SnoopReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kSnoopMagic = "snoop";  // file signature at offset 0
+// Shomiti records carry a 16-byte trailer: more than this many bytes between the first
+// record's captured and total lengths mark a Shomiti file.
+constexpr int64_t kShomitiPadding = 27;
+
+ProbeVerdict ProbeShomiti(const ProbeInput& in, TraceFileInfo&) {
+  if (!SampleBeginsWith(in.h, kSnoopMagic)) return ProbeVerdict::Miss;
+  uint8_t record[kRecordHeaderSize] = {};
+  in.source.ReadAt(kFileHeaderSize, record, kRecordHeaderSize);
+  const int64_t difference = int64_t(Be32(record + 8)) - int64_t(Be32(record + 4));
+  return difference > kShomitiPadding ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+ProbeVerdict ProbeSnoop(const ProbeInput& in, TraceFileInfo&) {
+  return SampleBeginsWith(in.h, kSnoopMagic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+// The low byte of the big-endian link type at offset 12.
+HeaderTopology SnoopHeader(const HeaderInput& in, TraceFileInfo&) {
+  switch (in.h[15]) {
+    case 0: case 4: return {topology::Ethernet, 10000000};
+    case 2: return {topology::TokenRing, 0};
+    case 8: return {topology::Fddi, 0};
+    case 10: return {topology::Ethernet, 100000000};
+    default: return {};
+  }
+}
+
 std::unique_ptr<TraceReader> MakeSnoopReader(ReaderContext& context) {
   return std::make_unique<SnoopReader>(context, context.info.DetectedFormat == fmt_id::Shomiti);
 }
+
+}  // namespace
+
+constinit const FormatEntry kShomitiEntry{fmt_id::Shomiti, "Shomiti Surveyor/OEM", {".cap"},
+                                          ProbeShomiti, SnoopHeader, MakeSnoopReader};
+constinit const FormatEntry kSnoopEntry{fmt_id::Snoop, "Sun Snoop", {".snoop"},
+                                        ProbeSnoop, SnoopHeader, MakeSnoopReader};
 
 }  // namespace korvane

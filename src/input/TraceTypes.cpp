@@ -1,44 +1,8 @@
 #include "input/TraceTypes.h"
 
+#include "input/FormatTable.h"
+
 namespace korvane {
-
-namespace {
-constexpr std::array<std::string_view, 27> kNames = {
-    "AG EtherPeek/TokenPeek",
-    "Agilent LAN Analyzer",
-    "Digitech LAN900",
-    "Fluke Protocol Inspector",
-    "HP Internet Advisor",
-    "HP Internet Advisor (pre-Win95)",
-    "IBM DataGLANce",
-    "Intel LANDesk/NetSight",
-    "Microsoft NetMon (SMS 1.2)",
-    "Microsoft NetMon (SMS 2.0)",
-    "NAI NetXRay/Sniffer Windows",
-    "NAI Sniffer DOS",
-    "NI Observer",
-    "Novell LANalyzer",
-    "Precision Guesswork LANWatch",
-    "Sun Snoop",
-    "Shomiti Surveyor/OEM",
-    "tcpdump",
-    "TTC FireBerd 500",
-    "TTC FireBerd 500 PC",
-    "TTC NetLens/Spider",
-    "WWG DA-30",
-    "WWG Domino",
-    "WWG LinkView PRO",
-    "ASCII Text",
-    "",
-    "",
-};
-
-constexpr std::array<std::string_view, 27> kExtensions = {
-    ".pkt", ".cap", ".dat", ".cap", ".dat", ".eth", ".dgc", ".cap", ".cap",
-    ".cap", ".cap", ".enc", ".bfr", ".tr1", ".dmp", ".snoop", ".cap", ".dmp",
-    ".pkt", ".cap", ".t04", ".an1", ".cap", ".cap", ".txt", "", "",
-};
-}  // namespace
 
 void SetComment(TraceFileInfo& info, std::string_view text) {
   size_t end = text.find('\0');
@@ -48,7 +12,8 @@ void SetComment(TraceFileInfo& info, std::string_view text) {
 }
 
 std::string_view FormatDisplayName(TraceFormat format) {
-  return format < kNames.size() ? kNames[format] : std::string_view{};
+  const FormatEntry* entry = FindFormatEntry(format);
+  return entry ? entry->name : std::string_view{};
 }
 
 std::string AnalyzerName(TraceFormat format, uint8_t topologyCode, bool pcapExtended) {
@@ -63,18 +28,14 @@ std::string AnalyzerName(const TraceFileInfo& info) {
 }
 
 std::string DefaultExtension(TraceFormat format, uint8_t topologyCode) {
-  if (format >= kExtensions.size()) return {};
-  bool other = topologyCode != topology::Ethernet;
-  switch (format) {
-    case fmt_id::EtherPeek: return other ? ".tpc" : ".pkt";
-    case fmt_id::HpPreWin95: return other ? ".trn" : ".eth";
-    case fmt_id::SnifferDos:
-      if (topologyCode == topology::Ethernet) return ".enc";
-      if (topologyCode == topology::TokenRing) return ".trc";
-      if (topologyCode == topology::Fddi) return ".fdc";
-      return ".syc";
-    default: return std::string(kExtensions[format]);
-  }
+  const FormatEntry* entry = FindFormatEntry(format);
+  if (!entry) return {};
+  const FormatExtensions& e = entry->extensions;
+  std::string_view extension = topologyCode == topology::Ethernet    ? e.ethernet
+                               : topologyCode == topology::TokenRing ? e.tokenRing
+                               : topologyCode == topology::Fddi      ? e.fddi
+                                                                     : e.other;
+  return std::string(extension.empty() ? e.ethernet : extension);
 }
 
 }  // namespace korvane

@@ -5,7 +5,7 @@
 
 #include "input/Endian.h"
 #include "input/Fcs.h"
-#include "input/Readers.h"
+#include "input/FormatTable.h"
 
 namespace korvane {
 
@@ -89,8 +89,58 @@ class TtcReader final : public TraceReader {
 
 }  // namespace
 
+namespace {
+
+constexpr std::string_view kFireBerdMagic = "ProbeApps";  // anywhere in the first 200 bytes
+// NetLens is a guess: a "D" at offset 0, a plausible frame count at 22, and the name.
+constexpr uint8_t kNetLensLead = 'D';
+constexpr size_t kNetLensCountOffset = 22;
+constexpr int32_t kNetLensCountLimit = 100000;  // counts at or above it are not NetLens
+constexpr std::string_view kNetLensEthernetName = ".S04";
+constexpr std::string_view kNetLensTokenRingName = ".T04";
+
+ProbeVerdict ProbeNetLens(const ProbeInput& in, TraceFileInfo&) {
+  const bool named = NameHas(in.upperName, kNetLensEthernetName) || NameHas(in.upperName, kNetLensTokenRingName);
+  const bool bytes = in.h[0] == kNetLensLead && int32_t(Le32(in.h.data() + kNetLensCountOffset)) < kNetLensCountLimit;
+  return named && bytes ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+ProbeVerdict ProbeFireBerd(const ProbeInput& in, TraceFileInfo&) {
+  return SampleHas(in.h, kFireBerdMagic) ? ProbeVerdict::Match : ProbeVerdict::Miss;
+}
+
+HeaderTopology NetLensHeader(const HeaderInput& in, TraceFileInfo&) {
+  HeaderTopology t;
+  if (NameHas(in.upperName, kNetLensEthernetName)) t.topology = topology::Ethernet;
+  else if (NameHas(in.upperName, kNetLensTokenRingName)) t.topology = topology::TokenRing;
+  return t;
+}
+
+// The first frame's leading bytes tell Ethernet from Token Ring.
+HeaderTopology FireBerdHeader(const HeaderInput& in, TraceFileInfo&) {
+  HeaderTopology t;
+  uint8_t record[kRecordHeaderSize];
+  if (in.source.ReadAt(kFireBerdHeaderSize, record, kRecordHeaderSize) != kRecordHeaderSize) return t;
+  uint8_t first[3] = {};
+  size_t length = std::min<size_t>(Le16(record), 3);
+  in.source.ReadAt(kFireBerdHeaderSize + kRecordHeaderSize, first, length);
+  if ((first[0] & 0x10) == 0 || first[0] == 0xFF ||
+      (first[0] == 0x10 && first[1] == 0x00 && (first[2] == 0x5A || first[2] == 0x5D || first[2] == 0xE0)))
+    t.topology = topology::Ethernet;
+  else
+    t.topology = topology::TokenRing;
+  return t;
+}
+
 std::unique_ptr<TraceReader> MakeTtcReader(ReaderContext& context) {
   return std::make_unique<TtcReader>(context);
 }
+
+}  // namespace
+
+constinit const FormatEntry kNetLensEntry{fmt_id::NetLens, "TTC NetLens/Spider", {".t04"},
+                                          ProbeNetLens, NetLensHeader, MakeTtcReader};
+constinit const FormatEntry kFireBerdEntry{fmt_id::FireBerd, "TTC FireBerd 500", {".pkt"},
+                                           ProbeFireBerd, FireBerdHeader, MakeTtcReader};
 
 }  // namespace korvane

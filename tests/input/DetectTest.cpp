@@ -4,6 +4,7 @@
 
 #include "input/Detect.h"
 #include "input/Endian.h"
+#include "input/FormatTable.h"
 
 namespace korvane {
 namespace {
@@ -130,6 +131,11 @@ TEST(Detect, RulesInOrder) {
   EXPECT_EQ(Detect(Filled(100, "nothing here"), "x"), fmt_id::NotRecognised);
   // Earlier rules win: a NetMon signature inside a file that also says Observer.
   EXPECT_EQ(Detect(Filled(200, "RTSS Observer"), "x"), fmt_id::NetMon1);
+  // A name-based guess listed before a signature wins over it.
+  Bytes both = Filled(100, "EXRS\x1A");
+  both[40] = 1;
+  EXPECT_EQ(Detect(both, "x.cap"), fmt_id::LanDesk);
+  EXPECT_EQ(Detect(both, "x.bin"), fmt_id::Da30);
 }
 
 TEST(Detect, DigitechNeedsTheFullBuffer) {
@@ -179,6 +185,26 @@ TEST(FormatTable, NamesExtensionsAndAcceptance) {
   EXPECT_FALSE(IsAcceptedFormat(fmt_id::LanDesk));
   EXPECT_FALSE(IsAcceptedFormat(fmt_id::Tcpdump));
   EXPECT_TRUE(IsAcceptedFormat(fmt_id::LinkView));
+}
+
+// Every slot has its entry; a format that is accepted can be detected, headed and read,
+// and no format is listed twice in the detection order.
+TEST(FormatTable, EntriesCoverEverySlotOnce) {
+  for (int f = 0; f <= fmt_id::NotRecognised; ++f) {
+    SCOPED_TRACE(f);
+    const FormatEntry* entry = FindFormatEntry(TraceFormat(f));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->id, f);
+    if (IsAcceptedFormat(TraceFormat(f))) {
+      EXPECT_NE(entry->probe, nullptr);
+      EXPECT_NE(entry->header, nullptr);
+      EXPECT_NE(entry->factory, nullptr);
+    }
+    int listed = 0;
+    for (const FormatEntry* e : DetectionOrder()) listed += e->id == f;
+    EXPECT_EQ(listed, entry->probe ? 1 : 0);
+  }
+  EXPECT_EQ(FindFormatEntry(27), nullptr);
 }
 
 }  // namespace
