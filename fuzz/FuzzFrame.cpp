@@ -1,10 +1,11 @@
 // Fuzz target: the frame analyser alone, fed a few frames the way a reader hands them
 // over (FrameInput.h tells how the input becomes frames), then every report that walks
 // the tables. Several frames per input let the conversation chains, the stream index and
-// the IP identification cache be walked.
+// the IP identification cache be walked. The session is made once and reused.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -71,18 +72,26 @@ class FrameFeeder {
   double time_ = 9.5 * 3600 * 1e6;  // 09:30
 };
 
+korvane::fuzz::RunCounts& Topologies() {
+  static korvane::fuzz::RunCounts counts("topology", {"Ethernet", "TokenRing"});
+  return counts;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   korvane::fuzz::FixTimeZone();
+  korvane::fuzz::Session();
+  Topologies();
+  std::atexit([] { Topologies().Print(); });
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace korvane;
   if (size < 1) return 0;
-  TraceSession session;
-  fuzz::ReadOnlyTheInput(session);
+  Topologies().Count(data[0] & 1);
+  TraceSession& session = fuzz::FreshSession();
   TraceFileInfo& info = session.info;
   info.CurrentFileName = "/nonexistent/frames.cap";
   info.DetectedFormat = fmt_id::SnifferDos;
@@ -102,6 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   session.analyser.EndTrace(true);
   session.AnalysedLineSpeedMbps = info.LineSpeedMbps;
   session.DurationText = DurationText(session.tables.TraceElapsed);
-  fuzz::WalkReports(session);
+  fuzz::WalkReports(session, data[0] & in::kDumpTables);
   return 0;
 }

@@ -1,7 +1,9 @@
 // How korvane-fuzz-trace turns its input into a trace file, and how korvane-fuzz-seeds
 // turns a trace file into such an input.
 //
-// Byte 0 picks a layout (modulo kLayoutCount); the rest of the input becomes the file.
+// Byte 0 picks a layout (its low seven bits, modulo kLayoutCount); its top bit asks the
+// target to walk every report over the tables read, not only the file summary. The rest of
+// the input becomes the file.
 // The plain layouts hand the bytes over as they are, under a name with one of the
 // extensions detection looks at. The forcing layouts first write one format's signature
 // over the start of the file, so that every reader is reached whatever the fuzzer did to
@@ -108,6 +110,7 @@ struct Layout {
   const char* path;
   void (*present)(Bytes&);  // null: the bytes as they are
   TraceFormat format;       // what detection makes of the presented bytes (forcing layouts)
+  const char* family;       // the reader family the layout aims at, as the run counts name it
 };
 
 // The plain layouts come first, one per extension in kPlainExtensions' order.
@@ -115,36 +118,38 @@ inline constexpr std::string_view kPlainExtensions[] = {"cap", "pkt", "tpc", "dg
 inline constexpr size_t kDigitechLayout = 22;
 
 inline constexpr Layout kLayouts[] = {
-    {"trace.cap", nullptr, fmt_id::NotRecognised},
-    {"trace.pkt", nullptr, fmt_id::NotRecognised},
-    {"trace.tpc", nullptr, fmt_id::NotRecognised},
-    {"trace.dgc", nullptr, fmt_id::NotRecognised},
-    {"trace.s04", nullptr, fmt_id::NotRecognised},
-    {"trace.t04", nullptr, fmt_id::NotRecognised},
-    {"trace.dat", nullptr, fmt_id::NotRecognised},
-    {"trace.kvd", nullptr, fmt_id::SnifferDos},
-    {"trace.enc", layout_detail::Sniffer, fmt_id::SnifferDos},
-    {"trace.enc", layout_detail::SnifferCompressed, fmt_id::SnifferDos},
-    {"trace.cap", layout_detail::NetXRay, fmt_id::NetXRay},
-    {"trace.pkt", layout_detail::EtherPeek, fmt_id::EtherPeek},
-    {"trace.tpc", layout_detail::EtherPeek, fmt_id::EtherPeek},
-    {"trace.snoop", layout_detail::Snoop, fmt_id::Snoop},
-    {"trace.cap", layout_detail::LanWatch, fmt_id::LanWatch},
-    {"trace.cap", layout_detail::Hp, fmt_id::HpPreWin95},
-    {"trace.dgc", layout_detail::DataGlance, fmt_id::DataGlance},
-    {"trace.cap", layout_detail::FireBerd, fmt_id::FireBerd},
-    {"trace.s04", layout_detail::NetLens, fmt_id::NetLens},
-    {"trace.t04", layout_detail::NetLens, fmt_id::NetLens},
-    {"trace.cap", layout_detail::NetMon1, fmt_id::NetMon1},
-    {"trace.cap", layout_detail::NetMon2, fmt_id::NetMon2},
-    {"trace.dat", SpreadDigitechPages, fmt_id::Digitech},
-    {"trace.cap", layout_detail::Observer, fmt_id::Observer},
-    {"trace.tr1", layout_detail::LanAnalyzer, fmt_id::LanAnalyzer},
-    {"trace.cap", layout_detail::Da30, fmt_id::Da30},
-    {"trace.cap", layout_detail::Domino, fmt_id::Domino},
-    {"trace.cap", layout_detail::LinkView, fmt_id::LinkView},
+    {"trace.cap", nullptr, fmt_id::NotRecognised, "detect-cap"},
+    {"trace.pkt", nullptr, fmt_id::NotRecognised, "detect-pkt"},
+    {"trace.tpc", nullptr, fmt_id::NotRecognised, "detect-tpc"},
+    {"trace.dgc", nullptr, fmt_id::NotRecognised, "detect-dgc"},
+    {"trace.s04", nullptr, fmt_id::NotRecognised, "detect-s04"},
+    {"trace.t04", nullptr, fmt_id::NotRecognised, "detect-t04"},
+    {"trace.dat", nullptr, fmt_id::NotRecognised, "detect-dat"},
+    {"trace.kvd", nullptr, fmt_id::SnifferDos, "detect-kvd"},
+    {"trace.enc", layout_detail::Sniffer, fmt_id::SnifferDos, "SnifferDos"},
+    {"trace.enc", layout_detail::SnifferCompressed, fmt_id::SnifferDos, "SnifferCompressed"},
+    {"trace.cap", layout_detail::NetXRay, fmt_id::NetXRay, "NetXRay"},
+    {"trace.pkt", layout_detail::EtherPeek, fmt_id::EtherPeek, "EtherPeek-pkt"},
+    {"trace.tpc", layout_detail::EtherPeek, fmt_id::EtherPeek, "EtherPeek-tpc"},
+    {"trace.snoop", layout_detail::Snoop, fmt_id::Snoop, "Snoop"},
+    {"trace.cap", layout_detail::LanWatch, fmt_id::LanWatch, "LanWatch"},
+    {"trace.cap", layout_detail::Hp, fmt_id::HpPreWin95, "HpPreWin95"},
+    {"trace.dgc", layout_detail::DataGlance, fmt_id::DataGlance, "DataGlance"},
+    {"trace.cap", layout_detail::FireBerd, fmt_id::FireBerd, "FireBerd"},
+    {"trace.s04", layout_detail::NetLens, fmt_id::NetLens, "NetLens-s04"},
+    {"trace.t04", layout_detail::NetLens, fmt_id::NetLens, "NetLens-t04"},
+    {"trace.cap", layout_detail::NetMon1, fmt_id::NetMon1, "NetMon1"},
+    {"trace.cap", layout_detail::NetMon2, fmt_id::NetMon2, "NetMon2"},
+    {"trace.dat", SpreadDigitechPages, fmt_id::Digitech, "Digitech"},
+    {"trace.cap", layout_detail::Observer, fmt_id::Observer, "Observer"},
+    {"trace.tr1", layout_detail::LanAnalyzer, fmt_id::LanAnalyzer, "LanAnalyzer"},
+    {"trace.cap", layout_detail::Da30, fmt_id::Da30, "Da30"},
+    {"trace.cap", layout_detail::Domino, fmt_id::Domino, "Domino"},
+    {"trace.cap", layout_detail::LinkView, fmt_id::LinkView, "LinkView"},
 };
 inline constexpr size_t kLayoutCount = std::size(kLayouts);
+inline constexpr uint8_t kWalkReports = 0x80;
+inline const Layout& LayoutOf(uint8_t selector) { return kLayouts[(selector & 0x7f) % kLayoutCount]; }
 static_assert(kLayouts[kDigitechLayout].present == SpreadDigitechPages);
 
 // The fuzz input that presents a trace file of the given extension as it is; Digitech

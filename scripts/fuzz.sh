@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang into build-fuzz/, writes their seed corpora and
 # runs each target for SECONDS_PER_TARGET seconds (default 60), one after the other.
-# Prints per target the executions, executions per second and findings (crash-, leak-,
+# Prints per target the executions, executions per second, coverage, the runs per reader
+# family (trace) or topology (frame), and findings (crash-, leak-,
 # timeout- and oom- files under build-fuzz/fuzz-run/findings/); exits non-zero on any.
 # The corpora in build-fuzz/fuzz-run/corpus-* grow from run to run.
 set -euo pipefail
@@ -44,7 +45,11 @@ for target in trace frame; do
   found="$(find "$findings" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)"
   # A run that ended without its final statistics died in a way libFuzzer could not report.
   [ -n "$executions" ] || found=$((found + 1))
-  printf '%s: %s executions, %s exec/s, %s findings\n' "$target" "${executions:-?}" "${per_second:-?}" "$found"
+  coverage="$(sed -n 's/^#[0-9].* cov: \([0-9]*\) ft: \([0-9]*\).*/\1 edges, \2 features/p' "$log" | tail -1)"
+  printf '%s: %s executions, %s exec/s, %s, %s findings\n' "$target" "${executions:-?}" "${per_second:-?}" \
+    "${coverage:-coverage ?}" "$found"
+  # The target's own count of runs per reader family or topology, printed at its exit.
+  sed -n 's/^runs per /  runs per /p' "$log" | head -1
   if [ "$found" -ne 0 ]; then
     status=1
     grep -m1 -E 'ERROR|runtime error|SUMMARY' "$log" || true

@@ -39,10 +39,30 @@ std::strong_ordering AddressKey::operator<=>(const AddressKey& other) const {
   return length <=> other.length;
 }
 
+namespace {
+
+// The list emptied, its room kept when no larger than `reserved`, else given back.
+template <typename T>
+std::vector<T> EmptiedList(std::vector<T>& list, size_t reserved) {
+  std::vector<T> kept;
+  if (list.capacity() <= reserved) {
+    kept = std::move(list);
+    kept.clear();
+  }
+  kept.reserve(reserved);
+  return kept;
+}
+
+}  // namespace
+
 void AnalysisTables::Reset() {
   int64_t capacity = MediaCapacity;
+  std::vector<TDLCPeer> peers = EmptiedList(DlcPeers, kReservedDlcPeers);
+  std::vector<TPacket> packets = EmptiedList(PacketList, kReservedPackets);
   *this = AnalysisTables{};
   MediaCapacity = capacity;
+  DlcPeers = std::move(peers);
+  PacketList = std::move(packets);
 }
 
 int64_t MediaCapacityFor(int32_t lineSpeedMbps) {

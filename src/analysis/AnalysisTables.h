@@ -257,6 +257,12 @@ struct AnalysisTables {
   std::array<uint64_t, 65536 / 64> ServerPortMap{};
   std::array<uint8_t, 1518> FirstFrameCopy{};
 
+  // What a trace starts with: room for this many peers and packets is made at the start
+  // and kept from trace to trace, so that a short trace allocates nothing.
+  static constexpr size_t kReservedDlcPeers = 5000, kReservedPackets = 80000;
+
+  // Empties every table. The peer and packet lists keep the reserved room (and only that:
+  // a long trace's larger lists are given back).
   void Reset();
 };
 

@@ -68,8 +68,6 @@ bool IsGroupAddress(const AddressKey& key, uint8_t topologyCode) {
 void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
   tables_.MediaCapacity = MediaCapacityFor(info_.LineSpeedMbps);
   tables_.Reset();
-  tables_.DlcPeers.reserve(5000);
-  tables_.PacketList.reserve(80000);
   lastFragmentFrame_ = -2;
   previousTime_ = lastSampleTime_ = 0;
   ipIdCache_ = {};

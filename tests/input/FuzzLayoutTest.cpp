@@ -48,7 +48,7 @@ TEST(FuzzLayout, EverySeedReadsBackWholeThroughItsLayout) {
       SCOPED_TRACE(format + " " + scenario);
       auto seed = fuzz::SeedFor(write(frames, tokenRing), tools::ScenarioExtension(format, tokenRing));
       ASSERT_TRUE(seed);
-      const fuzz::Layout& layout = fuzz::kLayouts[(*seed)[0] % fuzz::kLayoutCount];
+      const fuzz::Layout& layout = fuzz::LayoutOf((*seed)[0]);
       const fuzz::Bytes file = Presented(*seed, layout);
       test::ReadBack back = test::ReadFrames(file, layout.path);
       ASSERT_FALSE(back.refused) << back.message;
