@@ -5,10 +5,11 @@ namespace korvane {
 namespace {
 
 // Detection order. Each probe is small and the first that does not miss decides, so the
-// order is part of the rule: exact magic numbers at offset 0 are checked before the
-// weaker tests that search the sample or lean on the file name, except where a weak test
-// has always come first and a file matching both is taken as the earlier format (the
-// LANDesk, DataGLANce and NetLens guesses before the magics that follow them).
+// order is part of the rule. Signatures come first and guesses from the name last, but
+// where a file can match both a guess and a later test, the order says which format it
+// is and stays as files have always been recognised: the LANDesk, DataGLANce, NetLens
+// and Digitech guesses come before the signatures and "contains" tests listed after
+// them. EtherPeek's version byte 6 or 7 excludes every signature, so it is tried last.
 constexpr std::array<const FormatEntry*, 20> kDetectionOrder = {
     &kSnifferDosEntry,   // sample trace by name; "TRS" or "KVX"
     &kTcpdumpEntry,      // the four tcpdump magics (a version below 2 stops detection)
@@ -24,12 +25,12 @@ constexpr std::array<const FormatEntry*, 20> kDetectionOrder = {
     &kNetMon2Entry,      // "GMBU"
     &kDigitechEntry,     // guess: 0x03 0x94, at least 128 KiB, ".DAT" in the name
     &kObserverEntry,     // "Observer" anywhere in the sample
-    &kEtherPeekEntry,    // guess: version byte 6 or 7, ".PKT" or ".TPC" in the name
     &kShomitiEntry,      // "snoop" with a record trailer
     &kSnoopEntry,        // "snoop"
     &kLinkViewEntry,     // "WINC" and "LinkView PRO"
     &kDominoEntry,       // "WINC"
     &kNetXRayEntry,      // "XCP"
+    &kEtherPeekEntry,    // guess: version byte 6 or 7, ".PKT" or ".TPC" in the name
 };
 
 // Slots that are named but never detected.

@@ -64,11 +64,13 @@ using HeaderStep = HeaderTopology (*)(const HeaderInput& in, TraceFileInfo& info
 using ReaderFactory = std::unique_ptr<TraceReader> (*)(ReaderContext& context);
 
 // The default extensions of a format by topology; an empty one falls back to Ethernet's.
+// The Open dialog offers the Ethernet and Token Ring ones, and alsoOpened.
 struct FormatExtensions {
-  std::string_view ethernet;
-  std::string_view tokenRing;
-  std::string_view fddi;
-  std::string_view other;
+  std::string_view ethernet = {};
+  std::string_view tokenRing = {};
+  std::string_view fddi = {};
+  std::string_view other = {};
+  std::string_view alsoOpened = {};
 };
 
 struct FormatEntry {

@@ -155,7 +155,7 @@ std::unique_ptr<TraceReader> MakeSnoopReader(ReaderContext& context) {
 
 constinit const FormatEntry kShomitiEntry{fmt_id::Shomiti, "Shomiti Surveyor/OEM", {".cap"},
                                           ProbeShomiti, SnoopHeader, MakeSnoopReader};
-constinit const FormatEntry kSnoopEntry{fmt_id::Snoop, "Sun Snoop", {".snoop"},
+constinit const FormatEntry kSnoopEntry{fmt_id::Snoop, "Sun Snoop", {".snoop", {}, {}, {}, ".cap"},
                                         ProbeSnoop, SnoopHeader, MakeSnoopReader};
 
 }  // namespace korvane

@@ -38,4 +38,13 @@ std::string DefaultExtension(TraceFormat format, uint8_t topologyCode) {
   return std::string(extension.empty() ? e.ethernet : extension);
 }
 
+std::vector<std::string> OpenedExtensions(TraceFormat format) {
+  const FormatEntry* entry = FindFormatEntry(format);
+  if (!entry) return {};
+  std::vector<std::string> extensions;
+  for (std::string_view e : {entry->extensions.ethernet, entry->extensions.tokenRing, entry->extensions.alsoOpened})
+    if (!e.empty()) extensions.emplace_back(e);
+  return extensions;
+}
+
 }  // namespace korvane

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane {
 
@@ -81,6 +82,8 @@ std::string_view FormatDisplayName(TraceFormat format);
 std::string AnalyzerName(const TraceFileInfo& info);
 std::string AnalyzerName(TraceFormat format, uint8_t topologyCode, bool pcapExtended = false);
 std::string DefaultExtension(TraceFormat format, uint8_t topologyCode);
+// The extensions the Open dialog offers for a format, the default one first.
+std::vector<std::string> OpenedExtensions(TraceFormat format);
 
 inline constexpr uint32_t kAcceptedFormats = 0x00F5FF65;
 inline bool IsAcceptedFormat(TraceFormat format) {

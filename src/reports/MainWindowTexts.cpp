@@ -30,16 +30,10 @@ std::string Pattern(const std::string& extension) {
   return "*." + (dot == std::string::npos ? extension : extension.substr(dot + 1));
 }
 
-// The formats whose second extension (the other topology's) is offered too.
-bool HasSecondExtension(TraceFormat f) {
-  return f == fmt_id::EtherPeek || f == fmt_id::HpPreWin95 || f == fmt_id::SnifferDos;
-}
-
 // The patterns of one format, in the order the list gives them.
 std::vector<std::string> FormatPatterns(TraceFormat f) {
-  std::vector<std::string> patterns{Pattern(DefaultExtension(f, topology::Ethernet))};
-  if (HasSecondExtension(f)) patterns.push_back(Pattern(DefaultExtension(f, topology::TokenRing)));
-  if (f == fmt_id::Snoop) patterns.emplace_back("*.cap");
+  std::vector<std::string> patterns;
+  for (const std::string& extension : OpenedExtensions(f)) patterns.push_back(Pattern(extension));
   return patterns;
 }
 }  // namespace
