@@ -1,5 +1,7 @@
 #include "ui/stats/StatisticsWindow.h"
 
+#include "ui/controls/WindowPlacer.h"
+
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QApplication>
@@ -372,30 +374,10 @@ void TStatisticsWindow::closeEvent(QCloseEvent* event) {
 
 void TStatisticsWindow::RestorePlacement() {
   placementRestored_ = true;
-  const std::optional<WindowPlacement> stored = WindowPlacement::Load(settings_, texts_.objectName);
-  if (!stored) return;
-  if (stored->State == WindowShowState::Maximised) {
-    setWindowState(Qt::WindowMaximized);
-    return;
-  }
-  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  const QSize area = screen ? screen->geometry().size() : QSize(stored->Width, stored->Height);
-  const WindowPlacement p = stored->FittedTo(area.width(), area.height());
-  move(p.Left, p.Top);
-  resize(std::max(p.Width, minimumWidth()), std::max(p.Height, minimumHeight()));
+  RestoreWindowPlacement(*this, settings_);
 }
 
-void TStatisticsWindow::SavePlacement() {
-  const bool maximised = isMaximized();
-  const QRect normal = maximised ? normalGeometry() : QRect(pos(), size());
-  WindowPlacement p;
-  p.Left = normal.x();
-  p.Top = normal.y();
-  p.Width = normal.width();
-  p.Height = normal.height();
-  p.State = maximised ? WindowShowState::Maximised : isMinimized() ? WindowShowState::Minimised : WindowShowState::Normal;
-  p.Save(settings_, texts_.objectName);
-}
+void TStatisticsWindow::SavePlacement() { SaveWindowPlacement(*this, settings_); }
 
 void TStatisticsWindow::LoadColumnOrder() {
   IniFileStore file;
