@@ -64,7 +64,7 @@ class FrameFeeder {
       frame.FrameLength = frame.StoredLength = uint16_t(withFcs);
       if (ethernet) WriteFrameCheckSequence(frame);
     }
-    return session_.analyser.AnalyseFrame(session_.info.FrameCounter) == 0;
+    return session_.analyser.FeedFrame(session_.info.FrameCounter) == 0;
   }
 
  private:

@@ -52,8 +52,8 @@ int32_t FrameAnalyser::FindOrAddStation(const AddressKey& key, bool sender) {
 
 void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
   auto& tree = tables_.StationTree;
-  const int64_t length = frame_.FrameLength;
-  const bool crc = (frame_.Status & kCrcError) != 0;
+  const int64_t length = frame_->FrameLength;
+  const bool crc = (frame_->Status & kCrcError) != 0;
   const uint32_t categoryBit = 1u << category_;
   const uint8_t encapsulationBit = uint8_t(1u << encapsulation_);
   const uint8_t conditionBit = uint8_t(1u << frameCondition_);
@@ -142,7 +142,7 @@ int32_t FrameAnalyser::NewStream(const PacketInfo& p, int32_t peer) {
 }
 
 void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
-  const int64_t length = frame_.FrameLength;
+  const int64_t length = frame_->FrameLength;
   const uint32_t kindBit = 1u << p.Kind;
 
   const int32_t source = FindOrAddNetStation(p.SourceNet, true, sourceStation_);
@@ -212,7 +212,7 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     if (gap) {
       TPacket& marker = packets[size_t(record)];
       marker.TimeStamp = last.TimeStamp;
-      marker.FrameLength = frame_.FrameLength;
+      marker.FrameLength = frame_->FrameLength;
       marker.FrameNumber = frameCounter;
       marker.Sequence = p.Sequence;
       marker.Acknowledge = p.Acknowledge;
@@ -224,8 +224,8 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
   ++tables_.Streams[size_t(stream)].PacketCount;
   {
     TPacket& r = packets[size_t(record)];
-    r.TimeStamp = frame_.TimeStamp;
-    r.FrameLength = frame_.FrameLength;
+    r.TimeStamp = frame_->TimeStamp;
+    r.FrameLength = frame_->FrameLength;
     r.FrameNumber = frameCounter;
     r.NetOffset = uint16_t(netOffset_);
     r.FragmentOffset = p.FragmentOffset;
@@ -241,7 +241,7 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     r.NcpFunction = p.NcpFunction;
     r.Flags = p.Flags;
     r.Ttl = p.Ttl;
-    if (frame_.Status & kCrcError) r.Flags |= packet_flag::FrameError;
+    if (frame_->Status & kCrcError) r.Flags |= packet_flag::FrameError;
   }
 
   const int32_t destination = FindOrAddNetStation(p.DestNet, false, destinationStation_);
@@ -329,7 +329,7 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
         r.Flags |= packet_flag::SeenViaRouter;
       } else if (p.Kind == transport::Spx) {
         r.Flags |= packet_flag::Retransmission;
-      } else if (frame_.TimeStamp - c.TimeStamp < kNcpRetransmitWindow && c.NcpFunction == p.NcpFunction) {
+      } else if (frame_->TimeStamp - c.TimeStamp < kNcpRetransmitWindow && c.NcpFunction == p.NcpFunction) {
         r.Flags |= packet_flag::Retransmission;
       }
       return;
@@ -350,7 +350,7 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
     case transport::PBurst: {
       if (group) return;
       const int32_t at = earlier(prev);
-      const uint8_t lastByte = frame_.Data[std::min<size_t>(p.Transport + 35, frame_.Data.size() - 1)];
+      const uint8_t lastByte = frame_->Data[std::min<size_t>(p.Transport + 35, frame_->Data.size() - 1)];
       if (at >= 0 && p.Ttl > packets[size_t(at)].Ttl && packets[size_t(at)].Sequence == p.Sequence) {
         r.Flags |= packet_flag::SeenViaRouter;
       } else if (lastByte != 0) {
@@ -372,7 +372,7 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   // The reported datagram's IP header follows the 8-byte ICMP header.
   const size_t inner = p.Transport + 8;
   if (Available(inner) < 28) return;
-  const uint8_t* h = frame_.Data.data() + inner;
+  const uint8_t* h = frame_->Data.data() + inner;
   const uint8_t protocol = h[9];
   if (protocol != 6 && protocol != 17) return;
   const AddressKey source = AddressKey::From(h + 12, 4), destination = AddressKey::From(h + 16, 4);
@@ -398,8 +398,8 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   if (match < 0) return;
   auto at = int32_t(packets.size());
   TPacket report;
-  report.TimeStamp = frame_.TimeStamp;
-  report.FrameLength = frame_.FrameLength;
+  report.TimeStamp = frame_->TimeStamp;
+  report.FrameLength = frame_->FrameLength;
   report.FrameNumber = frameCounter;
   report.NetOffset = uint16_t(netOffset_);
   report.NetHeaderLength = p.NetHeaderLength;

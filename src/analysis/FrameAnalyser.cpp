@@ -83,13 +83,14 @@ void FrameAnalyser::EndTrace(bool fullRead) {
   if (fullRead) ApplyServerPorts();
   LayOutPacketsByStream(tables_);
   if (!fullRead) {
-    std::copy_n(frame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
+    std::copy_n(ownFrame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
   }
+  frame_ = &ownFrame_;  // the loop's buffers are gone once the read is over
   progress_.elapsedMicros.store(tables_.TraceElapsed, std::memory_order_relaxed);
 }
 
 void FrameAnalyser::AdvanceClock(int64_t frameCounter) {
-  const double now = frame_.TimeStamp;
+  const double now = frame_->TimeStamp;
   if (frameCounter == 1) {
     tables_.TraceElapsed = 0;
     previousTime_ = lastSampleTime_ = now;
@@ -142,7 +143,7 @@ void FrameAnalyser::CloseInterval() {
 void FrameAnalyser::CountGroup(bool broadcast) {
   GlobalStats& s = tables_.Stats;
   IntervalAccumulators& in = tables_.Interval;
-  const int64_t length = frame_.FrameLength;
+  const int64_t length = frame_->FrameLength;
   if (broadcast) {
     ++s.BroadcastFrames;
     ++in.BroadcastFrames;
@@ -158,8 +159,8 @@ void FrameAnalyser::CountGroup(bool broadcast) {
 
 void FrameAnalyser::DecodeEthernet(int64_t frameCounter) {
   GlobalStats& s = tables_.Stats;
-  const uint8_t* d = frame_.Data.data();
-  const uint32_t length = frame_.FrameLength;
+  const uint8_t* d = frame_->Data.data();
+  const uint32_t length = frame_->FrameLength;
   if (length >= 16) {
     destination_ = AddressKey::From(d, 6);
     source_ = AddressKey::From(d + 6, 6);
@@ -167,8 +168,8 @@ void FrameAnalyser::DecodeEthernet(int64_t frameCounter) {
     destination_ = source_ = AddressKey{};
     destination_.length = source_.length = 6;
   }
-  if (frame_.Status & kAlignmentError) frame_.Status |= kCrcError;
-  const bool crc = (frame_.Status & kCrcError) != 0;
+  if (frame_->Status & kAlignmentError) frame_->Status |= kCrcError;
+  const bool crc = (frame_->Status & kCrcError) != 0;
 
   tables_.SizeBuckets[length < 64 ? 0 : length <= 1518 ? length / 256 + 1 : 7] += 1;
 
@@ -196,7 +197,7 @@ void FrameAnalyser::DecodeEthernet(int64_t frameCounter) {
     encapsulation_ = encapsulation::Etype;
     ++s.EtypeFrames;
     netOffset_ = 15;
-    category_ = EtherTypeCategory(type, frame_, netOffset_);
+    category_ = EtherTypeCategory(type, *frame_, netOffset_);
   } else if (d[14] == 0xFF && d[15] == 0xFF) {
     encapsulation_ = encapsulation::NovRaw;
     ++s.NovellRawFrames;
@@ -206,20 +207,20 @@ void FrameAnalyser::DecodeEthernet(int64_t frameCounter) {
     encapsulation_ = encapsulation::Snap;
     ++s.SnapFrames;
     netOffset_ = 23;
-    category_ = EtherTypeCategory(Be16(d + 20), frame_, netOffset_);
+    category_ = EtherTypeCategory(Be16(d + 20), *frame_, netOffset_);
   } else {
     encapsulation_ = encapsulation::Llc;
     ++s.LlcFrames;
     netOffset_ = 18;
-    category_ = SapCategory(d[14], frame_, netOffset_);
+    category_ = SapCategory(d[14], *frame_, netOffset_);
   }
   tables_.ProtocolTable[category_].Encapsulations |= uint8_t(1u << encapsulation_);
 }
 
 void FrameAnalyser::DecodeTokenRing() {
   GlobalStats& s = tables_.Stats;
-  const uint8_t* d = frame_.Data.data();
-  const uint32_t length = frame_.FrameLength;
+  const uint8_t* d = frame_->Data.data();
+  const uint32_t length = frame_->FrameLength;
   destination_ = AddressKey::From(d + 2, 6);
   source_ = AddressKey::From(d + 8, 6);
   source_.bytes[0] &= 0x7F;
@@ -239,12 +240,12 @@ void FrameAnalyser::DecodeTokenRing() {
       encapsulation_ = encapsulation::Snap;
       ++s.SnapFrames;
       netOffset_ = r + 23;
-      category_ = EtherTypeCategory(Be16(d + 20 + r), frame_, netOffset_);
+      category_ = EtherTypeCategory(Be16(d + 20 + r), *frame_, netOffset_);
     } else {
       encapsulation_ = encapsulation::Llc;
       ++s.LlcFrames;
       netOffset_ = r + 18;
-      category_ = SapCategory(d[14 + r], frame_, netOffset_);
+      category_ = SapCategory(d[14 + r], *frame_, netOffset_);
     }
     tables_.ProtocolTable[category_].Encapsulations |= uint8_t(1u << encapsulation_);
   } else {
@@ -256,19 +257,20 @@ void FrameAnalyser::DecodeTokenRing() {
   }
 }
 
-uint8_t FrameAnalyser::AnalyseFrame(int64_t& frameCounter) {
-  if (info_.FirstFrameOnly) {
-    ++frameCounter;
-    progress_.frames.store(frameCounter, std::memory_order_relaxed);
-    return 1;
-  }
+uint8_t FrameAnalyser::FeedFrame(int64_t& frameCounter) {
   ++frameCounter;
   progress_.frames.store(frameCounter, std::memory_order_relaxed);
+  return AnalyseFrame(ownFrame_, frameCounter);
+}
+
+uint8_t FrameAnalyser::AnalyseFrame(CapturedFrame& frame, int64_t frameCounter) {
+  frame_ = &frame;
+  if (info_.FirstFrameOnly) return 1;
   AdvanceClock(frameCounter);
   progress_.elapsedMicros.store(tables_.TraceElapsed, std::memory_order_relaxed);
 
   GlobalStats& s = tables_.Stats;
-  const int64_t length = frame_.FrameLength;
+  const int64_t length = frame_->FrameLength;
   s.MaxFrameSize = std::max(s.MaxFrameSize, length);
   s.MinFrameSize = std::min(s.MinFrameSize, length);
   tables_.Interval.Bytes += length;
@@ -295,10 +297,6 @@ uint8_t FrameAnalyser::AnalyseFrame(int64_t& frameCounter) {
   ++tables_.Interval.Frames;
   ++s.FramesAnalysed;
 
-  if (progress_.stopMark.load(std::memory_order_relaxed)) info_.StopRequested = true;
-  if (info_.DetectedFormat == fmt_id::LanAnalyzer && info_.CyclicStopFrame != 0 &&
-      frameCounter == info_.CyclicStopFrame)
-    return 1;
   return 0;
 }
 

@@ -49,10 +49,15 @@ class FrameAnalyser final : public FrameSink {
  public:
   FrameAnalyser(TraceFileInfo& info, CapturedFrame& frame, AnalysisTables& tables, ReadProgress& progress,
                 const VendorTable& vendors, const PortNames& ports)
-      : info_(info), frame_(frame), tables_(tables), progress_(progress), vendors_(vendors), ports_(ports) {}
+      : info_(info), ownFrame_(frame), frame_(&frame), tables_(tables), progress_(progress), vendors_(vendors), ports_(ports) {}
 
   void BeginTrace(bool firstFrameOnly) override;
-  uint8_t AnalyseFrame(int64_t& frameCounter) override;
+  uint8_t AnalyseFrame(CapturedFrame& frame, int64_t frameNumber) override;
+  // Frames come from the read loop's own buffers, on a thread of its choosing.
+  bool TakesFramesFromAnotherThread() const override { return true; }
+  // Analyses the frame in the buffer given at construction as the next frame, the caller
+  // standing in for the read loop (frames built by hand).
+  uint8_t FeedFrame(int64_t& frameCounter);
   void EndTrace(bool fullRead) override;
 
   void AdvanceClock(int64_t frameCounter);
@@ -86,7 +91,8 @@ class FrameAnalyser final : public FrameSink {
   size_t Available(size_t offset) const;
 
   TraceFileInfo& info_;
-  CapturedFrame& frame_;
+  CapturedFrame& ownFrame_;
+  CapturedFrame* frame_;  // the frame being analysed
   AnalysisTables& tables_;
   ReadProgress& progress_;
   const VendorTable& vendors_;

@@ -74,12 +74,12 @@ uint32_t SumWords(const uint8_t* p, size_t n, uint32_t sum = 0) {
 }  // namespace
 
 size_t FrameAnalyser::Available(size_t offset) const {
-  size_t present = std::min(frame_.StoredLength, frame_.FrameLength);
+  size_t present = std::min(frame_->StoredLength, frame_->FrameLength);
   return offset < present ? present - offset : 0;
 }
 
 bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
-  const uint8_t* h = frame_.Data.data() + ip;
+  const uint8_t* h = frame_->Data.data() + ip;
   p.SourceNet = AddressKey::From(h + 12, 4);
   p.DestNet = AddressKey::From(h + 16, 4);
   p.Kind = IpKind(h[9]);
@@ -91,11 +91,11 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
   const uint32_t headerLength = std::max<uint32_t>(p.NetHeaderLength, 20);
   const uint32_t t = ip + headerLength;  // transport header
   p.Transport = t;
-  const uint8_t* x = frame_.Data.data() + t;
+  const uint8_t* x = frame_->Data.data() + t;
 
   // Checksums only over a datagram stored whole that ends at least 4 bytes before the frame's end.
-  const bool whole = frame_.FrameLength == frame_.StoredLength && p.NetHeaderLength >= 20 &&
-                     p.NetLength >= p.NetHeaderLength && uint64_t(ip) + p.NetLength + 4 <= frame_.FrameLength;
+  const bool whole = frame_->FrameLength == frame_->StoredLength && p.NetHeaderLength >= 20 &&
+                     p.NetLength >= p.NetHeaderLength && uint64_t(ip) + p.NetLength + 4 <= frame_->FrameLength;
   if (whole) {
     uint32_t sum = SumWords(h, p.NetHeaderLength) + 0xFFFF - Be16(h + 10);  // the field counted as 0
     while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
@@ -180,7 +180,7 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
       p.Flags |= packet_flag::Request;
     } else {
       p.Flags |= packet_flag::Reply;
-      size_t at = size_t(message - frame_.Data.data());
+      size_t at = size_t(message - frame_->Data.data());
       size_t end = std::min<size_t>(ip + p.NetLength, ip + Available(ip));
       if (at < end) LearnDnsAnswers(tables_.Names, message, end - at);
     }
@@ -202,7 +202,7 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
 }
 
 bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx) {
-  const uint8_t* h = frame_.Data.data() + ipx;
+  const uint8_t* h = frame_->Data.data() + ipx;
   const uint8_t* payload = h + 30;
   p.DestNet = AddressKey::From(h + 6, 10);
   p.SourceNet = AddressKey::From(h + 18, 10);
@@ -279,7 +279,7 @@ bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx) {
 void FrameAnalyser::DecodeNetwork(int64_t frameCounter) {
   if (category_ == category::NetBiosLlc) {
     const size_t llc = netOffset_ - 4;
-    LearnNetBiosLlc(tables_.Names, frame_.Data.data() + llc, Available(llc), source_);
+    LearnNetBiosLlc(tables_.Names, frame_->Data.data() + llc, Available(llc), source_);
     return;
   }
   const bool ip = category_ == category::Ip || category_ == category::NetBiosIp;

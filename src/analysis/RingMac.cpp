@@ -22,13 +22,13 @@ constexpr uint8_t ActiveMonitor = 0x01, FormerActiveMonitor = 0x02, MissedPoll =
 }  // namespace
 
 void FrameAnalyser::RingErrorMonitorTotals() {
-  const uint8_t* d = frame_.Data.data();
+  const uint8_t* d = frame_->Data.data();
   if (d[17] != kReportSoftError || !std::equal(d + 2, d + 8, kRingErrorMonitor)) return;
   for (int kind = 0; kind < kSoftErrorKindCount; ++kind) tables_.SoftErrorTotals[size_t(kind)] += d[kCounterAt[kind]];
 }
 
 void FrameAnalyser::AccountMacFrameOfStation(int32_t station) {
-  const uint8_t* d = frame_.Data.data();
+  const uint8_t* d = frame_->Data.data();
   const uint8_t command = d[17];
   auto& infos = tables_.MacInfos;
   auto newInfo = [&](const AddressKey& naun) {

@@ -1,8 +1,13 @@
 #include "input/ReadLoop.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <exception>
+#include <thread>
+#include <vector>
 
 #include "input/FormatTable.h"
 #include "input/TimeConv.h"
@@ -54,8 +59,206 @@ void NoteEarlyEnd(ByteSource& source, TraceFileInfo& info) {
 }
 }  // namespace
 
+namespace {
+// Reads records until the data ends, a stop or a refusal, handing every frame to
+// `deliver` (false ends the read). Owns the frame counter, the stop request and the
+// reader's position; runs on whichever thread reads.
+template <class Deliver>
+void ReadRecords(TraceReader& reader, TraceFileInfo& info, ReadProgress& progress, bool firstFrameOnly,
+                 Deliver&& deliver) {
+  for (;;) {
+    const RecordResult record = reader.Next();
+    info.FilePosition = reader.Position();
+    progress.position.store(info.FilePosition, std::memory_order_relaxed);
+    if (info.CutShort && info.CutAtFrame == 0) info.CutAtFrame = info.FrameCounter + 1;
+    if (record == RecordResult::End) break;
+    if (record == RecordResult::Skipped) {
+      if (progress.stopMark.load(std::memory_order_relaxed)) {
+        info.StopRequested = true;
+        break;
+      }
+      continue;
+    }
+    const int64_t number = ++info.FrameCounter;
+    const bool accepted = deliver(number);
+    const bool endOfFile = reader.AfterFrame(!accepted);
+    if (progress.stopMark.load(std::memory_order_relaxed)) info.StopRequested = true;
+    // A stop that comes with the last frame stopped nothing: the file was read whole.
+    if (info.StopRequested && (endOfFile || reader.Position() >= info.FileSize)) info.StopRequested = false;
+    // A cyclic LANalyzer buffer holds this many frames since its start.
+    const bool cyclicEnd = info.DetectedFormat == fmt_id::LanAnalyzer && info.CyclicStopFrame != 0 &&
+                           number == info.CyclicStopFrame;
+    if (info.StopRequested || !accepted || cyclicEnd || endOfFile || firstFrameOnly) break;
+  }
+}
+
+// A count one thread publishes and the other waits on. The waiting side spins a little,
+// then sleeps; the publishing side wakes it only when it sleeps, so a busy pipeline makes
+// no system calls.
+class SharedCount {
+ public:
+  uint64_t Load() const { return value_.load(std::memory_order_acquire); }
+  void Store(uint64_t value) {
+    value_.store(value, std::memory_order_seq_cst);
+    if (sleeping_.load(std::memory_order_seq_cst)) {
+      wake_.fetch_add(1, std::memory_order_seq_cst);
+      wake_.notify_one();
+    }
+  }
+  // Waits until the count differs from `seen`, and returns it.
+  uint64_t WaitPast(uint64_t seen) {
+    for (int spin = 0; spin < kSpins; ++spin) {
+      const uint64_t now = value_.load(std::memory_order_acquire);
+      if (now != seen) return now;
+      Relax();
+    }
+    for (;;) {
+      const uint32_t ticket = wake_.load(std::memory_order_seq_cst);
+      sleeping_.store(true, std::memory_order_seq_cst);
+      const uint64_t now = value_.load(std::memory_order_seq_cst);
+      if (now != seen) {
+        sleeping_.store(false, std::memory_order_relaxed);
+        return now;
+      }
+      wake_.wait(ticket, std::memory_order_seq_cst);
+      sleeping_.store(false, std::memory_order_relaxed);
+    }
+  }
+
+ private:
+  static constexpr int kSpins = 256;
+  static void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
+  alignas(64) std::atomic<uint64_t> value_{0};
+  std::atomic<bool> sleeping_{false};
+  std::atomic<uint32_t> wake_{0};
+};
+
+// Frames on their way from the reading thread to the analysing one: a ring of frame
+// buffers with one writer and one reader. Each side makes its progress known in steps of
+// kStep frames, and at once before it waits, so that the two seldom touch the same line.
+class FrameRing {
+ public:
+  static constexpr uint64_t kSlots = 128, kStep = 16;
+  static constexpr uint64_t kEndBit = uint64_t(1) << 63;
+
+  FrameRing() : slots_(new CapturedFrame[kSlots]), numbers_(kSlots) {}
+
+  // Writer: copies the frame into the next free buffer. False once the reader has quit.
+  bool Put(const CapturedFrame& frame, int64_t number) {
+    while (written_ - freedSeen_ >= kSlots) {
+      Publish(written_, published_, shown_);
+      freedSeen_ = freed_.WaitPast(freedSeen_);
+      if (freedSeen_ & kEndBit) return false;
+    }
+    if (quit_.load(std::memory_order_relaxed)) return false;
+    CapturedFrame& slot = slots_[written_ % kSlots];
+    slot.TimeStamp = frame.TimeStamp;
+    slot.FrameLength = frame.FrameLength;
+    slot.StoredLength = frame.StoredLength;
+    slot.Status = frame.Status;
+    // Everything the frame may be read at: its bytes, or its wire length when the record
+    // kept fewer (the analyser reads a header's fields where the wire had them).
+    const size_t bytes = std::min<size_t>(std::max(frame.StoredLength, frame.FrameLength), kMaxFrameLength);
+    std::memcpy(slot.Data.data(), frame.Data.data(), bytes);
+    numbers_[written_ % kSlots] = number;
+    if (++written_ % kStep == 0) Publish(written_, published_, shown_);
+    return true;
+  }
+  // Writer: no more frames.
+  void Close() { shown_.Store(written_ | kEndBit); }
+
+  // Reader: the next frame, waiting for it; null once the writer has closed and all is taken.
+  CapturedFrame* Take(int64_t& number) {
+    while (taken_ == shownSeen_) {
+      if (closed_) return nullptr;
+      Publish(taken_, freedPublished_, freed_);
+      const uint64_t now = shown_.WaitPast(shownSeenRaw_);
+      shownSeenRaw_ = now;
+      shownSeen_ = now & ~kEndBit;
+      closed_ = (now & kEndBit) != 0;
+    }
+    number = numbers_[taken_ % kSlots];
+    return &slots_[taken_ % kSlots];
+  }
+  // Reader: the frame last taken is done with.
+  void Release() {
+    if (++taken_ % kStep == 0) Publish(taken_, freedPublished_, freed_);
+  }
+  // Reader: takes no more frames; the writer's next Put fails.
+  void Quit() {
+    quit_.store(true, std::memory_order_relaxed);
+    freed_.Store(taken_ | kEndBit);
+  }
+
+ private:
+  static void Publish(uint64_t count, uint64_t& published, SharedCount& shared) {
+    if (count == published) return;
+    published = count;
+    shared.Store(count);
+  }
+
+  std::unique_ptr<CapturedFrame[]> slots_;
+  std::vector<int64_t> numbers_;
+  // Frames written (the writer's own count, then the count shown to the reader, with
+  // kEndBit once closed) and frames freed (the reader's, then the count shown to the writer).
+  alignas(64) uint64_t written_ = 0, published_ = 0, freedSeen_ = 0;
+  SharedCount shown_;
+  alignas(64) uint64_t taken_ = 0, shownSeen_ = 0, shownSeenRaw_ = 0, freedPublished_ = 0;
+  bool closed_ = false;
+  SharedCount freed_;
+  std::atomic<bool> quit_{false};
+};
+
+bool UseReadAhead(ReadAhead mode, const FrameSink& sink, const TraceFileInfo& info, bool firstFrameOnly) {
+  if (firstFrameOnly || !sink.TakesFramesFromAnotherThread()) return false;
+  if (mode != ReadAhead::Automatic) return mode == ReadAhead::Always;
+  return info.FileSize >= kReadAheadMinimumBytes && std::thread::hardware_concurrency() > 1;
+}
+
+// The reader on a thread of its own, the sink on the calling one. Returns the frames the
+// sink analysed.
+int64_t ReadAheadIntoSink(TraceReader& reader, TraceFileInfo& info, CapturedFrame& frame, FrameSink& sink,
+                          ReadProgress& progress) {
+  FrameRing ring;
+  std::exception_ptr readerFailure;
+  std::thread reading([&] {
+    try {
+      ReadRecords(reader, info, progress, false, [&](int64_t number) { return ring.Put(frame, number); });
+    } catch (...) {
+      readerFailure = std::current_exception();
+    }
+    ring.Close();
+  });
+  int64_t analysed = 0;
+  try {
+    int64_t number = 0;
+    while (CapturedFrame* next = ring.Take(number)) {
+      const uint8_t result = sink.AnalyseFrame(*next, number);
+      analysed = number;
+      ring.Release();
+      if ((analysed & 0xFF) == 0) progress.frames.store(analysed, std::memory_order_relaxed);
+      if (result != 0) {
+        ring.Quit();
+        break;
+      }
+    }
+  } catch (...) {
+    ring.Quit();
+    reading.join();
+    throw;
+  }
+  reading.join();
+  if (readerFailure) std::rethrow_exception(readerFailure);
+  return analysed;
+}
+}  // namespace
+
 ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame& frame,
-                          FrameSink& sink, ReadProgress& progress, bool firstFrameOnly) {
+                          FrameSink& sink, ReadProgress& progress, bool firstFrameOnly, ReadAhead readAhead) {
   ResetReaderFields(source, info, frame);
   progress.Reset();
   progress.fileSize.store(info.FileSize, std::memory_order_relaxed);
@@ -68,25 +271,17 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
     if (!reader->Initialise()) {
       outcome.tablesReady = false;
     } else {
-      for (;;) {
-        RecordResult record = reader->Next();
-        info.FilePosition = reader->Position();
-        progress.position.store(info.FilePosition, std::memory_order_relaxed);
-        if (info.CutShort && info.CutAtFrame == 0) info.CutAtFrame = info.FrameCounter + 1;
-        if (record == RecordResult::End) break;
-        if (record == RecordResult::Skipped) {
-          if (progress.stopMark.load(std::memory_order_relaxed)) {
-            info.StopRequested = true;
-            break;
-          }
-          continue;
-        }
-        uint8_t result = sink.AnalyseFrame(info.FrameCounter);
-        bool endOfFile = reader->AfterFrame(result != 0);
-        // A stop that comes with the last frame stopped nothing: the file was read whole.
-        if (info.StopRequested && (endOfFile || reader->Position() >= info.FileSize)) info.StopRequested = false;
-        if (info.StopRequested || result != 0 || endOfFile || firstFrameOnly) break;
+      if (UseReadAhead(readAhead, sink, info, firstFrameOnly)) {
+        // Frames the reader had passed on when the sink ended the read are not counted.
+        info.FrameCounter = ReadAheadIntoSink(*reader, info, frame, sink, progress);
+      } else {
+        ReadRecords(*reader, info, progress, firstFrameOnly, [&](int64_t number) {
+          const uint8_t result = sink.AnalyseFrame(frame, number);
+          progress.frames.store(number, std::memory_order_relaxed);
+          return result == 0;
+        });
       }
+      progress.frames.store(info.FrameCounter, std::memory_order_relaxed);
       if (!firstFrameOnly && !info.StopRequested) NoteEarlyEnd(source, info);
     }
     info.FramesRead = info.FrameCounter;
@@ -104,10 +299,7 @@ namespace {
 class ProbeSink final : public FrameSink {
  public:
   void BeginTrace(bool) override {}
-  uint8_t AnalyseFrame(int64_t& frameCounter) override {
-    ++frameCounter;
-    return 1;
-  }
+  uint8_t AnalyseFrame(CapturedFrame&, int64_t) override { return 1; }
   void EndTrace(bool) override {}
 };
 }  // namespace

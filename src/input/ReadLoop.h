@@ -42,10 +42,13 @@ class FrameSink {
   virtual ~FrameSink() = default;
   // Before the first frame of a read (resets the tables for a full read).
   virtual void BeginTrace(bool firstFrameOnly) = 0;
-  // Once per frame; increments frameCounter. A non-zero result stops the reader.
-  virtual uint8_t AnalyseFrame(int64_t& frameCounter) = 0;
+  // Once per frame, numbered from 1 by the read loop. A non-zero result ends the read.
+  virtual uint8_t AnalyseFrame(CapturedFrame& frame, int64_t frameNumber) = 0;
   // After the last frame: closes the last interval; fullRead runs the end-of-file pass.
   virtual void EndTrace(bool fullRead) = 0;
+  // True when the sink may be handed its frames on another thread than the reader's, in
+  // frame buffers of the loop's own: the loop may then read ahead on a second core.
+  virtual bool TakesFramesFromAnotherThread() const { return false; }
 };
 
 // Everything a reader works on during one read.
@@ -106,10 +109,18 @@ struct ReadOutcome {
   bool cutShort = false;     // the file's data ended early (TraceFileInfo::CutAtFrame)
 };
 
+// Whether the records are read on a second thread while the sink analyses those before.
+// Automatic: for a full read of a file of at least kReadAheadMinimumBytes into a sink that
+// takes its frames from another thread, on a machine with more than one core.
+enum class ReadAhead { Automatic, Never, Always };
+inline constexpr int64_t kReadAheadMinimumBytes = 1 << 20;
+
 // Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller
-// has set CurrentFileName, DetectedFormat, TopologyCode and LineSpeedMbps.
+// has set CurrentFileName, DetectedFormat, TopologyCode and LineSpeedMbps. The read loop
+// alone counts the frames, takes the stop mark and publishes the progress.
 ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame& frame,
-                          FrameSink& sink, ReadProgress& progress, bool firstFrameOnly);
+                          FrameSink& sink, ReadProgress& progress, bool firstFrameOnly,
+                          ReadAhead readAhead = ReadAhead::Automatic);
 
 // Probe read used by the header step of formats whose topology shows only in a frame.
 // Returns the topology the reader found, or `known` when it found none.

@@ -32,7 +32,7 @@ class Feeder {
     f.FrameLength = f.StoredLength = uint16_t(bytes.size() + (ethernet ? 4 : 0));
     f.Status = status;
     f.TimeStamp = time += 1000;
-    s.analyser.AnalyseFrame(s.info.FrameCounter);
+    s.analyser.FeedFrame(s.info.FrameCounter);
   }
   void Tcp(const Ip4& src, const Ip4& dst, TcpFields fields, size_t payload, uint8_t ttl = 128, uint16_t id = 1,
            const Mac& from = kA, const Mac& to = kB) {

@@ -25,7 +25,7 @@ class Analyser {
     f.StoredLength = length;
     f.Status = status;
     f.TimeStamp = time;
-    return s.analyser.AnalyseFrame(s.info.FrameCounter);
+    return s.analyser.FeedFrame(s.info.FrameCounter);
   }
   const GlobalStats& Stats() const { return s.tables.Stats; }
   TraceSession s;
@@ -203,21 +203,6 @@ TEST(AnalyseFrame, ProbeModeOnlyCounts) {
   EXPECT_EQ(a.Stats().FramesAnalysed, 0);
   EXPECT_EQ(a.Stats().BroadcastFrames, 0);
   EXPECT_EQ(a.Stats().MinFrameSize, 60000);
-}
-
-TEST(AnalyseFrame, StopMarkAndCyclicBufferStop) {
-  Analyser a(topology::Ethernet);
-  a.Feed(Ether(kStation, 0x0800), 64);
-  EXPECT_FALSE(a.s.info.StopRequested);
-  a.s.progress.stopMark = true;
-  EXPECT_EQ(a.Feed(Ether(kStation, 0x0800), 64), 0);
-  EXPECT_TRUE(a.s.info.StopRequested);
-
-  Analyser cyclic(topology::Ethernet);
-  cyclic.s.info.DetectedFormat = fmt_id::LanAnalyzer;
-  cyclic.s.info.CyclicStopFrame = 2;
-  EXPECT_EQ(cyclic.Feed(Ether(kStation, 0x0800), 64), 0);
-  EXPECT_EQ(cyclic.Feed(Ether(kStation, 0x0800), 64), 1);
 }
 
 TEST(Intervals, ClockWrapsAtMidnightAndClosesEachSecond) {

@@ -196,8 +196,8 @@ class StopAtSink final : public FrameSink {
  public:
   StopAtSink(TraceFileInfo& info, int64_t at) : info_(info), at_(at) {}
   void BeginTrace(bool) override {}
-  uint8_t AnalyseFrame(int64_t& counter) override {
-    if (++counter == at_) info_.StopRequested = true;
+  uint8_t AnalyseFrame(CapturedFrame&, int64_t number) override {
+    if (number == at_) info_.StopRequested = true;
     return 0;
   }
   void EndTrace(bool) override {}

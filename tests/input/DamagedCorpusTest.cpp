@@ -37,9 +37,9 @@ class BoundedSink final : public FrameSink {
  public:
   BoundedSink(TraceSession& session, int64_t bound) : session_(session), bound_(bound) {}
   void BeginTrace(bool probe) override { session_.analyser.BeginTrace(probe); }
-  uint8_t AnalyseFrame(int64_t& counter) override {
-    if (counter >= bound_) session_.progress.stopMark = true;
-    return session_.analyser.AnalyseFrame(counter);
+  uint8_t AnalyseFrame(CapturedFrame& frame, int64_t number) override {
+    if (number > bound_) session_.progress.stopMark = true;
+    return session_.analyser.AnalyseFrame(frame, number);
   }
   void EndTrace(bool full) override { session_.analyser.EndTrace(full); }
 

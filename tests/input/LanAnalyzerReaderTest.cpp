@@ -147,9 +147,9 @@ TEST(LanAnalyzerReader, AnalyserStopsAtTheCyclicFrameCountOfVersion2Only) {
   o.wrapFirst = 3;
   o.staleRecords = 2;  // leftovers of an earlier pass between the newest and the oldest frames
   Bytes file = tools::WriteLanAnalyzer(frames, o);
-  // The reader alone goes on through the leftovers up to the oldest packet ...
-  EXPECT_EQ(test::ReadFrames(file, "c.tr1").frames.size(), 10u);
-  // ... the analyser stops at the cyclic record's count.
+  // The leftovers lie before the oldest packet: reading stops at the cyclic record's count, for
+  // whatever takes the frames.
+  EXPECT_EQ(test::ReadFrames(file, "c.tr1").frames.size(), 8u);
   auto session = test::Analyse(file, "c.tr1");
   EXPECT_EQ(session->info.FramesRead, 8);
   EXPECT_EQ(session->info.CyclicStopFrame, 8);

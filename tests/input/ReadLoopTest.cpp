@@ -2,7 +2,9 @@
 
 #include <thread>
 
+#include "reports/TableDump.h"
 #include "support/TestSupport.h"
+#include "writers/SnoopWriter.h"
 #include "writers/TraceWriters.h"
 
 namespace korvane {
@@ -18,9 +20,9 @@ TEST(ReadLoop, StopMarkEndsTheReadAfterTheCurrentFrame) {
    public:
     StopAtThird(FrameAnalyser& inner, ReadProgress& progress) : inner_(inner), progress_(progress) {}
     void BeginTrace(bool probe) override { inner_.BeginTrace(probe); }
-    uint8_t AnalyseFrame(int64_t& counter) override {
-      if (counter == 2) progress_.stopMark = true;
-      return inner_.AnalyseFrame(counter);
+    uint8_t AnalyseFrame(CapturedFrame& frame, int64_t number) override {
+      if (number == 3) progress_.stopMark = true;
+      return inner_.AnalyseFrame(frame, number);
     }
     void EndTrace(bool full) override { inner_.EndTrace(full); }
 
@@ -85,6 +87,117 @@ TEST(ReadLoop, FormatsWithoutAReaderReadNothing) {
   EXPECT_TRUE(outcome.tablesReady);
   EXPECT_EQ(session.info.FramesRead, 0);
   EXPECT_EQ(session.tables.Stats.MinFrameSize, 60000);
+}
+
+// Reading ahead on a second thread must hand the analyser exactly what reading in turn
+// does: every table and packet record the same, sliced frames included.
+struct ReadAheadCase {
+  const char* name;
+  const char* file;
+  tools::Bytes (*make)();
+};
+
+tools::Bytes SlicedOffice() {
+  auto frames = tools::OfficeLanScenario();
+  for (size_t i = 0; i < frames.size(); i += 3) {
+    if (frames[i].bytes.size() <= 40) continue;
+    frames[i].wireLength = uint32_t(frames[i].bytes.size());
+    frames[i].bytes.resize(i % 2 ? 40 : 20);
+  }
+  return tools::WriteSnoop(frames, {});
+}
+
+class ReadAheadModes : public ::testing::TestWithParam<ReadAheadCase> {
+ protected:
+  struct Read {
+    std::string tables;
+    ReadOutcome outcome;
+    int64_t frames = 0;
+  };
+  static Read ReadWith(const tools::Bytes& file, const std::string& name, ReadAhead mode) {
+    MemorySource source(file);
+    TraceSession session;
+    EXPECT_EQ(CheckTrace(session, name, source).status, OpenStatus::Loaded);
+    Read r;
+    r.outcome = ReadTraceFile(source, session.info, *session.frame, session.analyser, session.progress, false, mode);
+    r.frames = session.info.FramesRead;
+    EXPECT_EQ(session.progress.frames.load(), r.frames);
+    r.tables = DumpTables(session, DumpOptions{true}).dump();
+    return r;
+  }
+};
+
+TEST_P(ReadAheadModes, TablesAreTheSameReadInTurnOrAhead) {
+  const tools::Bytes file = GetParam().make();
+  const Read inTurn = ReadWith(file, GetParam().file, ReadAhead::Never);
+  const Read ahead = ReadWith(file, GetParam().file, ReadAhead::Always);
+  ASSERT_GT(inTurn.frames, 100);
+  EXPECT_EQ(ahead.frames, inTurn.frames);
+  EXPECT_EQ(ahead.outcome.cutShort, inTurn.outcome.cutShort);
+  EXPECT_FALSE(ahead.outcome.stopped);
+  EXPECT_TRUE(ahead.tables == inTurn.tables);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Traces, ReadAheadModes,
+    ::testing::Values(
+        ReadAheadCase{"Load", "load.enc", [] { return tools::WriteSnifferDos(tools::SyntheticLoad(30000, 7), {}); }},
+        ReadAheadCase{"TokenRing", "ring.enc",
+                      [] {
+                        tools::SnifferDosOptions o;
+                        o.network = 0;
+                        return tools::WriteSnifferDos(tools::TokenRingScenario(), o);
+                      }},
+        ReadAheadCase{"SlicedFrames", "sliced.snoop", SlicedOffice},
+        ReadAheadCase{"CutInARecord", "cut.enc",
+                      [] {
+                        auto file = tools::WriteSnifferDos(tools::OfficeLanScenario(), {});
+                        file.resize(file.size() * 2 / 3);
+                        return file;
+                      }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A sink that stands for the analyser on the second thread, and stops or refuses at a frame.
+class AheadSink final : public FrameSink {
+ public:
+  AheadSink(TraceSession& session, int64_t stopAt, int64_t refuseAt)
+      : session_(session), stopAt_(stopAt), refuseAt_(refuseAt) {}
+  void BeginTrace(bool probe) override { session_.analyser.BeginTrace(probe); }
+  uint8_t AnalyseFrame(CapturedFrame& frame, int64_t number) override {
+    if (number == stopAt_) session_.progress.stopMark = true;
+    const uint8_t result = session_.analyser.AnalyseFrame(frame, number);
+    return number == refuseAt_ ? 1 : result;
+  }
+  void EndTrace(bool full) override { session_.analyser.EndTrace(full); }
+  bool TakesFramesFromAnotherThread() const override { return true; }
+
+ private:
+  TraceSession& session_;
+  int64_t stopAt_, refuseAt_;
+};
+
+TEST(ReadLoop, ReadingAheadEndsOnTheStopMarkOrTheSinksRefusal) {
+  const tools::Bytes file = tools::WriteSnifferDos(tools::SyntheticLoad(20000, 3), {});
+  for (bool stop : {true, false}) {
+    SCOPED_TRACE(stop ? "stop mark" : "refusal");
+    MemorySource source(file);
+    TraceSession session;
+    ASSERT_EQ(CheckTrace(session, "load.enc", source).status, OpenStatus::Loaded);
+    AheadSink sink(session, stop ? 1000 : 0, stop ? 0 : 500);
+    const ReadOutcome outcome =
+        ReadTraceFile(source, session.info, *session.frame, sink, session.progress, false, ReadAhead::Always);
+    EXPECT_EQ(outcome.stopped, stop);
+    // Frames read ahead of the stop are analysed; frames after a refusal are not.
+    if (stop) {
+      EXPECT_GE(session.info.FramesRead, 1000);
+      EXPECT_LT(session.info.FramesRead, 20000);
+    } else {
+      EXPECT_EQ(session.info.FramesRead, 500);
+    }
+    EXPECT_EQ(session.tables.Stats.FramesAnalysed, session.info.FramesRead);
+    EXPECT_EQ(session.progress.frames.load(), session.info.FramesRead);
+    EXPECT_TRUE(session.progress.finished.load());
+  }
 }
 
 }  // namespace

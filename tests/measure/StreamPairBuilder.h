@@ -110,7 +110,7 @@ class FrameFeeder {
     f.FrameLength = f.StoredLength = uint16_t(bytes.size() + 4);
     f.Status = 0;
     f.TimeStamp = time += gapUs;
-    s.analyser.AnalyseFrame(s.info.FrameCounter);
+    s.analyser.FeedFrame(s.info.FrameCounter);
   }
   void Tcp(const tools::Ip4& src, const tools::Ip4& dst, tools::TcpFields fields, size_t payload,
            double gapUs = 1000, uint8_t ttl = 64, uint16_t id = 1) {

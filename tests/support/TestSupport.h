@@ -27,8 +27,7 @@ class RecordingSink final : public FrameSink {
  public:
   explicit RecordingSink(const CapturedFrame& frame) : frame_(frame) {}
   void BeginTrace(bool) override { frames.clear(); }
-  uint8_t AnalyseFrame(int64_t& counter) override {
-    ++counter;
+  uint8_t AnalyseFrame(CapturedFrame&, int64_t) override {
     size_t n = std::min(frame_.StoredLength, frame_.FrameLength);
     frames.push_back({frame_.TimeStamp, frame_.FrameLength, frame_.StoredLength, frame_.Status,
                       std::vector<uint8_t>(frame_.Data.begin(), frame_.Data.begin() + long(n))});

@@ -59,8 +59,7 @@ class FramePrinter final : public FrameSink {
   void BeginTrace(bool) override {
     if (json_) std::fputs("[", stdout);
   }
-  uint8_t AnalyseFrame(int64_t& frameCounter) override {
-    ++frameCounter;
+  uint8_t AnalyseFrame(CapturedFrame&, int64_t frameCounter) override {
     const size_t shown = std::min(frame_.StoredLength, frame_.FrameLength);
     line_.clear();
     static constexpr char kHex[] = "0123456789abcdef";
