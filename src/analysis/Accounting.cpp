@@ -24,6 +24,13 @@ bool MatchesByPorts(uint8_t kind) {
 int64_t DataLength(const TPacket& p) {
   return int64_t(p.NetLength) - p.NetHeaderLength - p.TransportHeaderLength;
 }
+
+void RememberLast(TTransHead& stream, const TPacket& last) {
+  stream.LastRetransmitted = (last.Flags & packet_flag::Retransmission) != 0;
+  stream.LastSequence = last.Sequence;
+  stream.LastDataLength = int32_t(DataLength(last));
+  stream.LastTimeStamp = last.TimeStamp;
+}
 }  // namespace
 
 uint64_t StreamKey(int32_t peer, uint8_t kind, uint16_t sourcePort, uint16_t destPort) {
@@ -184,34 +191,31 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     s.MaxWindow = std::max(s.MaxWindow, p.Window);
   }
 
-  // Packet record, after a gap marker when data is missing before it.
+  // Packet record, after a gap marker when data is missing before it. Records are linked
+  // backwards only; the forward links are made when the read is over.
   auto append = [&]() {
     auto at = int32_t(packets.size());
-    packets.emplace_back().Stream = stream;
+    TPacket& added = packets.emplace_back();
+    added.Stream = stream;
     TTransHead& s = tables_.Streams[size_t(stream)];
-    if (s.LastPacket < 0) {
-      s.FirstPacket = s.LastPacket = at;
-    } else {
-      packets[size_t(s.LastPacket)].Next = at;
-      packets[size_t(at)].Prev = s.LastPacket;
-      s.LastPacket = at;
-    }
+    added.Prev = s.LastPacket;
+    if (s.LastPacket < 0) s.FirstPacket = at;
+    s.LastPacket = at;
     return at;
   };
-  const int32_t previous = tables_.Streams[size_t(stream)].LastPacket;
+  const bool hadPackets = tables_.Streams[size_t(stream)].LastPacket >= 0;
   int32_t record = append();
-  if (previous >= 0) {
-    const TPacket& last = packets[size_t(previous)];
+  if (hadPackets) {
+    const TTransHead& last = tables_.Streams[size_t(stream)];
     bool gap = false;
     if (p.Kind == transport::Tcp && (p.TcpFlags & kSyn) == 0) {
-      gap = int64_t(p.Sequence) > int64_t(last.Sequence) + DataLength(last) + 1 &&
-            (last.Flags & packet_flag::Retransmission) == 0;
+      gap = int64_t(p.Sequence) > int64_t(last.LastSequence) + last.LastDataLength + 1 && !last.LastRetransmitted;
     } else if (p.Kind == transport::Ncp && p.Sequence != 0) {
-      gap = int64_t(p.Sequence) - int64_t(last.Sequence) > 1;
+      gap = int64_t(p.Sequence) - int64_t(last.LastSequence) > 1;
     }
     if (gap) {
       TPacket& marker = packets[size_t(record)];
-      marker.TimeStamp = last.TimeStamp;
+      marker.TimeStamp = last.LastTimeStamp;
       marker.FrameLength = frame_->FrameLength;
       marker.FrameNumber = frameCounter;
       marker.Sequence = p.Sequence;
@@ -260,6 +264,7 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
       r.Flags |= packet_flag::ZeroWindow;
   }
   CheckEarlierPackets(p, record, tables_.Streams[size_t(stream)]);
+  RememberLast(tables_.Streams[size_t(stream)], packets[size_t(record)]);
   if (p.Kind == transport::Icmp &&
       (p.IcmpType == 3 || p.IcmpType == 4 || p.IcmpType == 5 || p.IcmpType == 11))
     InsertIcmpReport(p, frameCounter);
@@ -303,9 +308,9 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
 
   switch (p.Kind) {
     case transport::Tcp: {
+      if (int64_t(p.Sequence) >= highestEnd && p.Ttl >= highestTtl) return;
       const int32_t first = earlier(prev);
       if (first < 0 || p.Acknowledge < packets[size_t(first)].Acknowledge) return;
-      if (int64_t(p.Sequence) >= highestEnd && p.Ttl >= highestTtl) return;
       int looked = 0;
       for (int32_t at = first; at >= 0 && looked < kLookBack; at = earlier(packets[size_t(at)].Prev)) {
         ++looked;
@@ -386,10 +391,10 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
       StreamKey(peer, protocol == 6 ? transport::Tcp : transport::Udp, sourcePort, destPort));
   if (stream < 0) return;
   auto& packets = tables_.PacketList;
-  int32_t match = -1;
+  int32_t match = -1, after = -1;  // the record reached, and the one linked back to it
   int looked = 0;
   for (int32_t at = tables_.Streams[size_t(stream)].LastPacket; at >= 0 && looked < kIcmpLookBackLimit;
-       at = packets[size_t(at)].Prev, ++looked) {
+       after = at, at = packets[size_t(at)].Prev, ++looked) {
     if (packets[size_t(at)].IpId == ipId && !IsGapMarker(packets[size_t(at)].Flags)) {
       match = at;
       break;
@@ -411,12 +416,14 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   report.Flags = packet_flag::Reply | packet_flag::IcmpReport;
   report.Stream = stream;
   report.Prev = match;
-  report.Next = packets[size_t(match)].Next;
   packets.push_back(report);
   TTransHead& s = tables_.Streams[size_t(stream)];
-  if (report.Next >= 0) packets[size_t(report.Next)].Prev = at;
-  else s.LastPacket = at;
-  packets[size_t(match)].Next = at;
+  if (after >= 0) {
+    packets[size_t(after)].Prev = at;
+  } else {
+    s.LastPacket = at;
+    RememberLast(s, report);
+  }
   ++s.IcmpReports;
 }
 

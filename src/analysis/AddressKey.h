@@ -14,9 +14,23 @@ struct AddressKey {
   uint8_t length = 0;
   std::array<uint8_t, 10> bytes{};
 
-  static AddressKey From(const uint8_t* data, uint8_t length);
+  static AddressKey From(const uint8_t* data, uint8_t length) {
+    AddressKey key;
+    key.length = length < 10 ? length : 10;
+    std::memcpy(key.bytes.data(), data, key.length);
+    return key;
+  }
   std::strong_ordering operator<=>(const AddressKey& other) const;
-  bool operator==(const AddressKey& other) const { return (*this <=> other) == 0; }
+  // Bytes past the length are always zero, so equal keys have equal words.
+  bool operator==(const AddressKey& other) const {
+    uint64_t a = 0, b = 0;
+    uint16_t c = 0, d = 0;
+    std::memcpy(&a, bytes.data(), 8);
+    std::memcpy(&b, other.bytes.data(), 8);
+    std::memcpy(&c, bytes.data() + 8, 2);
+    std::memcpy(&d, other.bytes.data() + 8, 2);
+    return length == other.length && a == b && c == d;
+  }
 };
 
 struct AddressKeyHash {

@@ -25,13 +25,6 @@ std::string_view TransportKindName(uint8_t k) {
   return kTransportNames[std::min<size_t>(k, kTransportNames.size() - 1)];
 }
 
-AddressKey AddressKey::From(const uint8_t* data, uint8_t length) {
-  AddressKey key;
-  key.length = std::min<uint8_t>(length, 10);
-  std::memcpy(key.bytes.data(), data, key.length);
-  return key;
-}
-
 std::strong_ordering AddressKey::operator<=>(const AddressKey& other) const {
   size_t common = std::min(length, other.length);
   if (int c = std::memcmp(bytes.data(), other.bytes.data(), common); c != 0)

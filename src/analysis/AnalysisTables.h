@@ -159,6 +159,12 @@ struct TTransHead {
   // earlier one is known without walking back: the highest sequence end and TTL seen.
   int64_t HighestSequenceEnd = -1;
   uint8_t HighestTtl = 0;
+  // What the next packet's gap test needs of the last record, kept here so that the test
+  // does not reach back into the packet list.
+  bool LastRetransmitted = false;
+  uint32_t LastSequence = 0;
+  int32_t LastDataLength = 0;
+  double LastTimeStamp = 0;
 };
 
 namespace packet_flag {
@@ -176,7 +182,7 @@ struct TPacket {
   int64_t FrameNumber = 0;
   uint32_t Sequence = 0, Acknowledge = 0;
   uint32_t Flags = 0;
-  int32_t Prev = -1, Next = -1;
+  int32_t Prev = -1, Next = -1;  // Next is linked once the read is over
   uint16_t FrameLength = 0;
   uint16_t NetOffset = 0;
   uint16_t FragmentOffset = 0;

@@ -80,8 +80,8 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
 
 void FrameAnalyser::EndTrace(bool fullRead) {
   CloseInterval();
-  if (fullRead) ApplyServerPorts();
   LayOutPacketsByStream(tables_);
+  if (fullRead) ApplyServerPorts();
   if (!fullRead) {
     std::copy_n(ownFrame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
   }

@@ -10,7 +10,7 @@ static_assert(sizeof(TPacket) <= 64, "a packet record stays within one cache lin
 void LayOutPacketsByStream(AnalysisTables& tables) {
   auto& packets = tables.PacketList;
   const size_t count = packets.size();
-  if (count < 2) return;
+  if (count == 0) return;
   // The new place of every record: each stream's records together, streams in index order,
   // a stream's records in the order they were recorded (its chain order but for the rare
   // record inserted behind a later one, which the renumbered links still put in place).
@@ -24,10 +24,7 @@ void LayOutPacketsByStream(AnalysisTables& tables) {
   start = {};
 
   auto moved = [&](int32_t index) { return index < 0 ? index : place[size_t(index)]; };
-  for (TPacket& p : packets) {
-    p.Prev = moved(p.Prev);
-    p.Next = moved(p.Next);
-  }
+  for (TPacket& p : packets) p.Prev = moved(p.Prev);
   for (TTransHead& stream : tables.Streams) {
     stream.FirstPacket = moved(stream.FirstPacket);
     stream.LastPacket = moved(stream.LastPacket);
@@ -40,6 +37,10 @@ void LayOutPacketsByStream(AnalysisTables& tables) {
       std::swap(place[i], place[target]);
     }
   }
+  // The forward links, from the backward ones: mostly to the neighbouring record now.
+  for (TPacket& p : packets) p.Next = -1;
+  for (size_t i = 0; i < count; ++i)
+    if (packets[i].Prev >= 0) packets[size_t(packets[i].Prev)].Next = int32_t(i);
 }
 
 }  // namespace korvane

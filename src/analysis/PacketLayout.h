@@ -8,9 +8,10 @@
 namespace korvane {
 
 // Reorders PacketList so that each stream's records follow one another, streams in index
-// order (records of no stream keep their order, at the end). Every Prev, Next, FirstPacket
-// and LastPacket is renumbered to match: each chain visits the same records, with the same
-// contents, in the same order. Linear in the number of records, in place (one extra int32
+// order (records of no stream keep their order, at the end). Every Prev, FirstPacket and
+// LastPacket is renumbered to match, and the Next links are made from the Prev ones (during
+// the read only the backward links are kept): each chain visits the same records, with the
+// same contents, in the same order. Linear in the number of records, in place (one extra int32
 // per record while it runs).
 void LayOutPacketsByStream(AnalysisTables& tables);
 

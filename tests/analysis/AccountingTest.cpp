@@ -57,10 +57,12 @@ class Feeder {
     }
     return nullptr;
   }
+  // A stream's records in chain order, read back from its last one (the forward links are
+  // only made at the end of the read).
   std::vector<TPacket> Packets(const TTransHead* stream) const {
     std::vector<TPacket> out;
-    for (int32_t k = stream ? stream->FirstPacket : -1; k >= 0; k = s.tables.PacketList[size_t(k)].Next)
-      out.push_back(s.tables.PacketList[size_t(k)]);
+    for (int32_t k = stream ? stream->LastPacket : -1; k >= 0; k = s.tables.PacketList[size_t(k)].Prev)
+      out.insert(out.begin(), s.tables.PacketList[size_t(k)]);
     return out;
   }
   TraceSession s;

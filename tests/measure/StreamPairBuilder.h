@@ -111,6 +111,7 @@ class FrameFeeder {
     f.Status = 0;
     f.TimeStamp = time += gapUs;
     s.analyser.FeedFrame(s.info.FrameCounter);
+    ended_ = false;
   }
   void Tcp(const tools::Ip4& src, const tools::Ip4& dst, tools::TcpFields fields, size_t payload,
            double gapUs = 1000, uint8_t ttl = 64, uint16_t id = 1) {
@@ -119,11 +120,15 @@ class FrameFeeder {
                         Ipv4Packet(src, dst, kIpProtoTcp, ttl, id, 0, TcpSegment(src, dst, fields, Bytes(payload, 'x')))),
           gapUs);
   }
-  void End() { s.analyser.EndTrace(true); }
+  void End() {
+    s.analyser.EndTrace(true);
+    ended_ = true;
+  }
 
-  // The selection of the stream from src:sp to dst:dp.
+  // The selection of the stream from src:sp to dst:dp, the read ended first.
   MeasurementSelection Select(const tools::Ip4& src, const tools::Ip4& dst, uint8_t kind, uint16_t sp,
-                              uint16_t dp) const {
+                              uint16_t dp) {
+    if (!ended_) End();
     MeasurementSelection m;
     const auto& t = s.tables;
     m.SourceStation = t.NetStationTree.Find(AddressKey::From(src.data(), 4));
@@ -146,6 +151,9 @@ class FrameFeeder {
   static constexpr tools::Mac kMacB = {0x00, 0x00, 0x0C, 0x00, 0x00, 0x0B};
   TraceSession s;
   double time = 0;
+
+ private:
+  bool ended_ = false;
 };
 
 }  // namespace korvane::test
