@@ -52,6 +52,8 @@ class NetXRayReader final : public TraceReader {
     end_ = UsableEnd(Le32(h + 20));
     if (end_ < 0) end_ = UsableEnd(Le32(h + 28));
     if (end_ < 0) end_ = info.FileSize;
+    wrappedEnd_ = WrappedEnd(Le32(h + 20));
+    if (wrappedEnd_ < 0) wrappedEnd_ = WrappedEnd(Le32(h + 28));
     cursor_.Seek(start_);
     return true;
   }
@@ -95,6 +97,7 @@ class NetXRayReader final : public TraceReader {
       cursor_.Seek(kHeaderSize);
       start_ = kHeaderSize;
       wrapped_ = true;
+      if (wrappedEnd_ > 0) end_ = wrappedEnd_;  // the newest data ends before the first record
       return false;
     }
     return endOfFile;
@@ -113,6 +116,13 @@ class NetXRayReader final : public TraceReader {
     return value;
   }
 
+  // In a buffer that wrapped, the end-of-data offset lies between offset 128 and the first
+  // record: the newest frames end there, and what follows it is left of older records.
+  int64_t WrappedEnd(uint32_t value) const {
+    if (int64_t(value) <= kHeaderSize || int64_t(value) > start_) return -1;
+    return value;
+  }
+
   Cursor cursor_;
   size_t recordSize_ = kRecordSize;
   bool errorInFlags_ = true;
@@ -125,6 +135,7 @@ class NetXRayReader final : public TraceReader {
   int64_t start_ = kHeaderSize;
   int64_t firstStart_ = kHeaderSize;
   int64_t end_ = 0;
+  int64_t wrappedEnd_ = -1;
 };
 
 }  // namespace

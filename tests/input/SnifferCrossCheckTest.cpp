@@ -142,7 +142,19 @@ TEST_P(PeerReads, WhatKorvaneWritesReadsTheSameInTshark) {
 
 const Written kWritten[] = {
     {"SnifferDos", "w.enc", [](const auto& f) { return tools::WriteSnifferDos(f, {}); }},
+    {"SnifferDosCompressed", "c.enc",
+     [](const auto& f) {
+       tools::SnifferDosOptions o;
+       o.compressed = true;
+       return tools::WriteSnifferDos(f, o);
+     }},
     {"NetXRay", "w.cap", [](const auto& f) { return tools::WriteNetXRay(f, {}); }},
+    {"NetXRayWrapped", "r.cap",
+     [](const auto& f) {
+       tools::NetXRayOptions o;
+       o.wrapFirst = f.size() / 3;
+       return tools::WriteNetXRay(f, o);
+     }},
     {"Snoop", "w.snoop", [](const auto& f) { return tools::WriteSnoop(f, {}); }},
     {"NetMon", "n.cap", [](const auto& f) { return tools::WriteNetMon(f, {}); }},
     {"LanAnalyzer", "w.tr1", [](const auto& f) { return tools::WriteLanAnalyzer(f, {}); }},

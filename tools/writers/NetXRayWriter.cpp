@@ -1,4 +1,5 @@
 // NetXRay / Sniffer for Windows files, linear or as a buffer that wrapped.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -53,15 +54,22 @@ Bytes WriteNetXRay(const std::vector<ScenarioFrame>& frames, const NetXRayOption
   PutLe32(out.data() + 60, o.lineSpeed);
   PutLe32(out.data() + 68, o.recordsExcludeFcs ? 1 : 0);
 
-  // A wrapped buffer: the newest frames [k, n) start at 128 and end at E; the oldest
-  // frames [0, k) follow from S = E to the end of the file.
+  // A wrapped buffer: the newest frames [k, n) start at 128 and end at E; the tail of a
+  // record they overwrote lies between E and S; the oldest frames [0, k) follow from S to
+  // the end of the file. S lies after E, as in a buffer the capture went round (readers
+  // that stop on reaching E read nothing when the first record starts at E).
   const size_t k = o.wrapFirst < frames.size() ? o.wrapFirst : 0;
   for (size_t i = k; i < frames.size(); ++i) {
     Bytes r = Record(frames[i], o);
     out.insert(out.end(), r.begin(), r.end());
   }
   const size_t end = out.size();
-  const size_t first = k > 0 ? end : kHeaderSize;
+  if (k > 0) {
+    constexpr size_t kOverwrittenTail = 24;
+    Bytes lost = Record(frames[k - 1], o);
+    out.insert(out.end(), lost.end() - long(std::min(kOverwrittenTail, lost.size())), lost.end());
+  }
+  const size_t first = k > 0 ? out.size() : kHeaderSize;
   for (size_t i = 0; i < k; ++i) {
     Bytes r = Record(frames[i], o);
     out.insert(out.end(), r.begin(), r.end());

@@ -101,8 +101,11 @@ Bytes CompressSnifferBlock(const uint8_t* in, size_t n) {
         size_t distance = pos - size_t(candidate);
         if (distance > kMaxDistance) break;
         if (distance < 3) continue;  // the shortest reference reaches three bytes back
+        // A copy takes only bytes already in the output: readers refuse one that would
+        // run into the bytes it is producing, so it ends at the current position.
+        const size_t limit = std::min(kMaxCopy, distance);
         size_t length = 0;
-        while (pos + length < n && length < kMaxCopy && in[candidate + length] == in[pos + length]) ++length;
+        while (pos + length < n && length < limit && in[candidate + length] == in[pos + length]) ++length;
         if (length > bestLength) {
           bestLength = length;
           bestDistance = distance;
@@ -145,20 +148,27 @@ Bytes CompressSnifferBlock(const uint8_t* in, size_t n) {
 }
 
 Bytes CompressSnifferStream(const Bytes& stream, size_t blockInput) {
-  blockInput = std::clamp<size_t>(blockInput, 1, 0x7FFF);
+  // The largest input whose all-literal encoding (one flag word per 16 bytes) still fits
+  // the 15 bits of a compressed block's length.
+  constexpr size_t kMaxBlockInput = 29120;
+  // A stored block's header is read two ways: bit 15 over a 15-bit length, or a negative
+  // 16-bit count. Both give the same length only for 16384 bytes, so only blocks of that
+  // size are ever stored; any other block is compressed, at worst to literals.
+  constexpr size_t kStoredLength = 0x4000;
+  blockInput = std::clamp<size_t>(blockInput, 1, kMaxBlockInput);
   Bytes out;
   for (size_t at = 0; at < stream.size(); at += blockInput) {
     size_t length = std::min(blockInput, stream.size() - at);
     Bytes packed = CompressSnifferBlock(stream.data() + at, length);
     uint8_t header[2];
-    if (packed.size() < length && packed.size() <= 0x7FFF) {
-      PutLe16(header, uint16_t(packed.size()));
-      out.insert(out.end(), header, header + 2);
-      out.insert(out.end(), packed.begin(), packed.end());
-    } else {
+    if (length == kStoredLength && packed.size() >= length) {
       PutLe16(header, uint16_t(0x8000 | length));
       out.insert(out.end(), header, header + 2);
       out.insert(out.end(), stream.begin() + long(at), stream.begin() + long(at + length));
+    } else {
+      PutLe16(header, uint16_t(packed.size()));
+      out.insert(out.end(), header, header + 2);
+      out.insert(out.end(), packed.begin(), packed.end());
     }
   }
   return out;

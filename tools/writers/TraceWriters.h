@@ -40,7 +40,8 @@ void AppendSnifferFrameRecord(Bytes& out, const ScenarioFrame& frame, const Snif
 
 // The block compression of Sniffer DOS bodies: compresses one block of at most 32 KiB.
 Bytes CompressSnifferBlock(const uint8_t* data, size_t length);
-// Splits a record stream into blocks (raw when compression does not pay) with headers.
+// Splits a record stream into blocks with headers; a block of 16384 bytes that does not
+// compress is stored as it is.
 Bytes CompressSnifferStream(const Bytes& stream, size_t blockInput);
 
 struct NetXRayOptions {
