@@ -97,7 +97,6 @@ void ReadRecords(TraceReader& reader, TraceFileInfo& info, ReadProgress& progres
 // no system calls.
 class SharedCount {
  public:
-  uint64_t Load() const { return value_.load(std::memory_order_acquire); }
   void Store(uint64_t value) {
     value_.store(value, std::memory_order_seq_cst);
     if (sleeping_.load(std::memory_order_seq_cst)) {
