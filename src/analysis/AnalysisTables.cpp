@@ -35,9 +35,9 @@ std::strong_ordering AddressKey::operator<=>(const AddressKey& other) const {
 namespace {
 
 // The list emptied, its room kept when no larger than `reserved`, else given back.
-template <typename T>
-std::vector<T> EmptiedList(std::vector<T>& list, size_t reserved) {
-  std::vector<T> kept;
+template <typename List>
+List EmptiedList(List& list, size_t reserved) {
+  List kept;
   if (list.capacity() <= reserved) {
     kept = std::move(list);
     kept.clear();
@@ -51,11 +51,17 @@ std::vector<T> EmptiedList(std::vector<T>& list, size_t reserved) {
 void AnalysisTables::Reset() {
   int64_t capacity = MediaCapacity;
   std::vector<TDLCPeer> peers = EmptiedList(DlcPeers, kReservedDlcPeers);
-  std::vector<TPacket> packets = EmptiedList(PacketList, kReservedPackets);
+  RecordList<TPacket> packets = EmptiedList(PacketList, kReservedPackets);
+  KeyedNodes<StationNode> stations = std::move(StationTree);
+  KeyedNodes<NetStationNode> netStations = std::move(NetStationTree);
+  stations.Clear();
+  netStations.Clear();
   *this = AnalysisTables{};
   MediaCapacity = capacity;
   DlcPeers = std::move(peers);
   PacketList = std::move(packets);
+  StationTree = std::move(stations);
+  NetStationTree = std::move(netStations);
 }
 
 int64_t MediaCapacityFor(int32_t lineSpeedMbps) {

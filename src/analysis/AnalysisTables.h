@@ -14,6 +14,7 @@
 #include "analysis/AddressKey.h"
 #include "analysis/FlatIndex.h"
 #include "analysis/Names.h"
+#include "analysis/RecordList.h"
 
 namespace korvane {
 
@@ -220,6 +221,11 @@ class KeyedNodes {
   Node& operator[](int32_t i) { return nodes_[size_t(i)]; }
   const Node& operator[](int32_t i) const { return nodes_[size_t(i)]; }
   size_t size() const { return nodes_.size(); }
+  // No nodes; the room made for them is kept.
+  void Clear() {
+    nodes_.clear();
+    index_.Clear();
+  }
   // Indexes in ascending key order.
   std::vector<int32_t> InOrder() const {
     std::vector<int32_t> order(nodes_.size());
@@ -257,7 +263,7 @@ struct AnalysisTables {
   std::vector<TMACInfo> MacInfos;
   std::vector<TNetPeer> NetPeers;
   std::vector<TTransHead> Streams;
-  std::vector<TPacket> PacketList;
+  RecordList<TPacket> PacketList;
   LearnedNames Names;
   std::vector<RingStation> RingStations;  // at most kRingStationCapacity, in ring order
   std::array<uint64_t, 65536 / 64> ServerPortMap{};
@@ -268,7 +274,7 @@ struct AnalysisTables {
   static constexpr size_t kReservedDlcPeers = 5000, kReservedPackets = 80000;
 
   // Empties every table. The peer and packet lists keep the reserved room (and only that:
-  // a long trace's larger lists are given back).
+  // a long trace's larger lists are given back); the station trees keep theirs.
   void Reset();
 };
 

@@ -1,6 +1,7 @@
 // An open-addressing hash index from a small key to a record index: one probe sequence
 // in one array, so a lookup costs about one cache miss. Records are never removed.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -9,14 +10,20 @@ namespace korvane {
 template <class Key, class Hash>
 class FlatIndex {
  public:
-  FlatIndex() { Clear(); }
+  // An index makes its first slots at its first insert, so that an empty one costs nothing.
+  FlatIndex() = default;
 
+  // Empties the index: the first slots are kept and cleared in place, larger ones given back.
   void Clear() {
-    slots_.assign(kInitialSlots, Slot{});
+    if (slots_.size() == kInitialSlots)
+      std::fill(slots_.begin(), slots_.end(), Slot{});
+    else
+      std::vector<Slot>().swap(slots_);
     count_ = 0;
   }
   // The index stored for the key, or -1.
   int32_t Find(const Key& key) const {
+    if (slots_.empty()) return -1;
     const size_t mask = slots_.size() - 1;
     for (size_t at = Hash{}(key) & mask;; at = (at + 1) & mask) {
       const Slot& s = slots_[at];
@@ -45,7 +52,7 @@ class FlatIndex {
     slots_[at] = Slot{key, value};
   }
   void Grow() {
-    std::vector<Slot> old(slots_.size() * 2);
+    std::vector<Slot> old(slots_.empty() ? kInitialSlots : slots_.size() * 2);
     old.swap(slots_);
     for (const Slot& s : old)
       if (s.value >= 0) Place(s.key, s.value);

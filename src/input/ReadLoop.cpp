@@ -92,35 +92,38 @@ void ReadRecords(TraceReader& reader, TraceFileInfo& info, ReadProgress& progres
   }
 }
 
-// A count one thread publishes and the other waits on. The waiting side spins a little,
-// then sleeps; the publishing side wakes it only when it sleeps, so a busy pipeline makes
-// no system calls.
+// A count one thread publishes and the other waits on until it reaches a mark. The
+// waiting side spins a little, then sleeps; the publishing side wakes it only once the
+// count has reached the mark it sleeps for, so a busy pipeline makes no system calls and
+// a waiting side is woken once per batch, not once per step.
 class SharedCount {
  public:
   void Store(uint64_t value) {
     value_.store(value, std::memory_order_seq_cst);
-    if (sleeping_.load(std::memory_order_seq_cst)) {
+    const uint64_t mark = mark_.load(std::memory_order_seq_cst);
+    if (mark != 0 && value >= mark) {
+      mark_.store(0, std::memory_order_relaxed);
       wake_.fetch_add(1, std::memory_order_seq_cst);
       wake_.notify_one();
     }
   }
-  // Waits until the count differs from `seen`, and returns it.
-  uint64_t WaitPast(uint64_t seen) {
+  // Waits until the count is at least `mark` (a count with the end bit is past every
+  // mark), and returns it.
+  uint64_t WaitFor(uint64_t mark) {
     for (int spin = 0; spin < kSpins; ++spin) {
       const uint64_t now = value_.load(std::memory_order_acquire);
-      if (now != seen) return now;
+      if (now >= mark) return now;
       Relax();
     }
     for (;;) {
       const uint32_t ticket = wake_.load(std::memory_order_seq_cst);
-      sleeping_.store(true, std::memory_order_seq_cst);
+      mark_.store(mark, std::memory_order_seq_cst);
       const uint64_t now = value_.load(std::memory_order_seq_cst);
-      if (now != seen) {
-        sleeping_.store(false, std::memory_order_relaxed);
+      if (now >= mark) {
+        mark_.store(0, std::memory_order_relaxed);
         return now;
       }
       wake_.wait(ticket, std::memory_order_seq_cst);
-      sleeping_.store(false, std::memory_order_relaxed);
     }
   }
 
@@ -132,7 +135,7 @@ class SharedCount {
 #endif
   }
   alignas(64) std::atomic<uint64_t> value_{0};
-  std::atomic<bool> sleeping_{false};
+  std::atomic<uint64_t> mark_{0};  // what the sleeping side waits for; 0 when none sleeps
   std::atomic<uint32_t> wake_{0};
 };
 
@@ -148,9 +151,10 @@ class FrameRing {
 
   // Writer: copies the frame into the next free buffer. False once the reader has quit.
   bool Put(const CapturedFrame& frame, int64_t number) {
-    while (written_ - freedSeen_ >= kSlots) {
+    if (written_ - freedSeen_ >= kSlots) {
+      // Full: go on once half the ring is free again, not slot by slot.
       Publish(written_, published_, shown_);
-      freedSeen_ = freed_.WaitPast(freedSeen_);
+      freedSeen_ = freed_.WaitFor(written_ - kSlots / 2);
       if (freedSeen_ & kEndBit) return false;
     }
     if (quit_.load(std::memory_order_relaxed)) return false;
@@ -175,8 +179,7 @@ class FrameRing {
     while (taken_ == shownSeen_) {
       if (closed_) return nullptr;
       Publish(taken_, freedPublished_, freed_);
-      const uint64_t now = shown_.WaitPast(shownSeenRaw_);
-      shownSeenRaw_ = now;
+      const uint64_t now = shown_.WaitFor(taken_ + 1);
       shownSeen_ = now & ~kEndBit;
       closed_ = (now & kEndBit) != 0;
     }
@@ -206,16 +209,15 @@ class FrameRing {
   // kEndBit once closed) and frames freed (the reader's, then the count shown to the writer).
   alignas(64) uint64_t written_ = 0, published_ = 0, freedSeen_ = 0;
   SharedCount shown_;
-  alignas(64) uint64_t taken_ = 0, shownSeen_ = 0, shownSeenRaw_ = 0, freedPublished_ = 0;
+  alignas(64) uint64_t taken_ = 0, shownSeen_ = 0, freedPublished_ = 0;
   bool closed_ = false;
   SharedCount freed_;
   std::atomic<bool> quit_{false};
 };
 
-bool UseReadAhead(ReadAhead mode, const FrameSink& sink, const TraceFileInfo& info, bool firstFrameOnly) {
+bool UseReadAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly) {
   if (firstFrameOnly || !sink.TakesFramesFromAnotherThread()) return false;
-  if (mode != ReadAhead::Automatic) return mode == ReadAhead::Always;
-  return info.FileSize >= kReadAheadMinimumBytes && std::thread::hardware_concurrency() > 1;
+  return mode == ReadAhead::Always;
 }
 
 // The reader on a thread of its own, the sink on the calling one. Returns the frames the
@@ -270,7 +272,7 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
     if (!reader->Initialise()) {
       outcome.tablesReady = false;
     } else {
-      if (UseReadAhead(readAhead, sink, info, firstFrameOnly)) {
+      if (UseReadAhead(readAhead, sink, firstFrameOnly)) {
         // Frames the reader had passed on when the sink ended the read are not counted.
         info.FrameCounter = ReadAheadIntoSink(*reader, info, frame, sink, progress);
       } else {

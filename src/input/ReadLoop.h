@@ -109,11 +109,12 @@ struct ReadOutcome {
   bool cutShort = false;     // the file's data ended early (TraceFileInfo::CutAtFrame)
 };
 
-// Whether the records are read on a second thread while the sink analyses those before.
-// Automatic: for a full read of a file of at least kReadAheadMinimumBytes into a sink that
-// takes its frames from another thread, on a machine with more than one core.
+// Whether the records are read on a second thread while the sink analyses those before
+// (only into a sink that takes its frames from another thread, and never for a probe).
+// Automatic reads in turn for now: handing every frame to the other core through the ring
+// cost more than the reading it took off the analysing thread (a 4 M-frame trace: 5.2 s in
+// turn, 5.9 s ahead, on two cores).
 enum class ReadAhead { Automatic, Never, Always };
-inline constexpr int64_t kReadAheadMinimumBytes = 1 << 20;
 
 // Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller
 // has set CurrentFileName, DetectedFormat, TopologyCode and LineSpeedMbps. The read loop

@@ -97,7 +97,7 @@ class Walk {
 
   const TraceSession& s_;
   const AnalysisTables& t_;
-  const std::vector<TPacket>& packets_;
+  const RecordList<TPacket>& packets_;
   const MeasurementSelection& sel_;
   MeasurementResults& res_;
   const PartnerStreamIndex* partners_;

@@ -90,7 +90,7 @@ int64_t OrderFrame(const TPacket& p) {
 }
 
 // The largest window a TCP stream advertises outside SYN segments.
-uint16_t LargestWindow(const std::vector<TPacket>& packets, const TTransHead& stream) {
+uint16_t LargestWindow(const RecordList<TPacket>& packets, const TTransHead& stream) {
   if (stream.Kind != transport::Tcp) return 0;
   uint16_t largest = 0;
   for (int32_t at = stream.FirstPacket; at >= 0; at = packets[size_t(at)].Next) {
@@ -157,7 +157,7 @@ class Walker {
   void JudgeTcp(DiagnosedPacket& out, const TPacket& p, int dir);
   void JudgeRetransmission(DiagnosedPacket& out, const TPacket& p, int dir, uint8_t kind);
 
-  const std::vector<TPacket>& packets_;
+  const RecordList<TPacket>& packets_;
   const ProblemFinderSettings& settings_;
   const bool ethernet_;
   PacketDiagnosticsResult& result_;

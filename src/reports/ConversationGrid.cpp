@@ -166,6 +166,9 @@ ConversationGrid BuildConversationGrid(const TraceSession& session, const Proble
   }
   const std::vector<ConversationFigures> figures =
       MeasureConversations(session, settings, threads, progress ? FiguresProgress(progress) : FiguresProgress{});
+  size_t rows = 0;
+  for (const ConversationFigures& conversation : figures) rows += conversation.Rows.size();
+  grid.rows.reserve(rows);
   for (const ConversationFigures& conversation : figures)
     for (const StreamFigures& f : conversation.Rows) {
       grid.rows.push_back(FormatRow(session, options, conversation.Station, conversation.Conversation, f));
