@@ -51,8 +51,10 @@ class FrameFeeder {
     CapturedFrame& frame = *session_.frame;
     const bool ethernet = session_.info.TopologyCode == topology::Ethernet;
     const size_t stored = std::min<size_t>(n, kMaxFrameLength);
-    frame.Data.fill(0);
     std::memcpy(frame.Data.data(), p, stored);
+    // The bytes an earlier frame of this run left beyond this one read as zeros.
+    if (written_ > stored) std::fill(frame.Data.begin() + long(stored), frame.Data.begin() + long(written_), 0);
+    written_ = std::max(written_, std::min<size_t>(stored + 4, kMaxFrameLength));  // with a check sequence
     frame.Status = uint16_t((flags & in::kDirection) | ((flags & in::kCrc) ? kCrcError : 0) |
                             ((flags & in::kAlignment) ? kAlignmentError : 0));
     frame.TimeStamp = time_;
@@ -69,6 +71,7 @@ class FrameFeeder {
 
  private:
   korvane::TraceSession& session_;
+  size_t written_ = 0;  // frame bytes this run may have written beyond zeros (the FreshSession buffer)
   double time_ = 9.5 * 3600 * 1e6;  // 09:30
 };
 

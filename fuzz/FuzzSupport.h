@@ -40,7 +40,10 @@ inline TraceSession& Session() {
 inline TraceSession& FreshSession() {
   TraceSession& session = Session();
   session.info = TraceFileInfo{};
-  *session.frame = CapturedFrame{};
+  CapturedFrame& frame = *session.frame;
+  frame.TimeStamp = 0;
+  frame.FrameLength = frame.StoredLength = frame.Status = 0;
+  frame.Data.fill(0);
   return session;
 }
 

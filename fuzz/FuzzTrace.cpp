@@ -3,8 +3,11 @@
 // MemorySource over the input) and then the file summary, or every report that walks the
 // tables when the selector byte asks for it. TraceLayouts.h tells how the input becomes the
 // file. The session is made once; a run costs the read and what follows it.
+// KORVANE_FUZZ_FAMILY=NAME keeps every run to one reader family (TraceLayouts.h,
+// LayoutGroup), for a long search of that family alone.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <span>
 #include <string>
@@ -16,6 +19,19 @@
 #include "reports/OpenTrace.h"
 
 namespace {
+
+const korvane::fuzz::LayoutGroup& Group() {
+  static const korvane::fuzz::LayoutGroup group = [] {
+    const char* family = std::getenv("KORVANE_FUZZ_FAMILY");
+    korvane::fuzz::LayoutGroup made(family ? family : "");
+    if (made.Empty()) {
+      std::fprintf(stderr, "KORVANE_FUZZ_FAMILY=%s names no reader family\n", family);
+      std::exit(2);
+    }
+    return made;
+  }();
+  return group;
+}
 
 korvane::fuzz::RunCounts& Families() {
   static korvane::fuzz::RunCounts counts = [] {
@@ -31,6 +47,7 @@ korvane::fuzz::RunCounts& Families() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   korvane::fuzz::FixTimeZone();
   korvane::fuzz::Session();
+  Group();
   Families();
   std::atexit([] { Families().Print(); });
   return 0;
@@ -39,8 +56,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace korvane;
   if (size < 2) return 0;
-  const fuzz::Layout& layout = fuzz::LayoutOf(data[0]);
-  Families().Count(size_t(&layout - fuzz::kLayouts));
+  const size_t index = Group().IndexOf(data[0]);
+  const fuzz::Layout& layout = fuzz::kLayouts[index];
+  Families().Count(index);
   std::span<const uint8_t> file(data + 1, size - 1);
   fuzz::Bytes presented;
   if (layout.present) {

@@ -1,7 +1,8 @@
 // korvane-fuzz-seeds OUTDIR [TRACE...]: writes the seed corpora of the fuzz targets.
 //   OUTDIR/trace: every format korvane-mktrace writes, the office and Token Ring scenarios
 //                 cut to a dozen frames, and every TRACE given (by its extension), as inputs
-//                 of korvane-fuzz-trace;
+//                 of korvane-fuzz-trace, through the plain layout of the extension and
+//                 through the forcing layout of the format;
 //   OUTDIR/frame: the scenarios' frames a few at a time, as inputs of korvane-fuzz-frame.
 #include <cmath>
 #include <filesystem>
@@ -78,8 +79,12 @@ int main(int argc, char** argv) {
     const std::vector<ScenarioFrame> frames = tokenRing ? TokenRingScenario() : OfficeLanScenario();
     const std::vector<ScenarioFrame> cut = SampleFrames(frames, kCutFrames, 1600);
     for (const auto& [format, write] : ScenarioWriters()) {
-      auto seed = korvane::fuzz::SeedFor(write(cut, tokenRing), ScenarioExtension(format, tokenRing));
+      const Bytes file = write(cut, tokenRing);
+      const std::string extension = ScenarioExtension(format, tokenRing);
+      auto seed = korvane::fuzz::SeedFor(file, extension);
       ok = seed && Save(traceDir / (format + "-" + scenario), *seed) && ok;
+      if (auto forcing = korvane::fuzz::ForcingSeedFor(file, extension))
+        ok = Save(traceDir / (format + "-" + scenario + "-forced"), *forcing) && ok;
     }
     for (size_t at = 0; at < frames.size(); at += kFramesPerInput) {
       const auto from = frames.begin() + long(at);
@@ -100,6 +105,8 @@ int main(int argc, char** argv) {
       continue;
     }
     ok = Save(traceDir / path.filename(), *seed) && ok;
+    if (auto forcing = korvane::fuzz::ForcingSeedFor(file, extension.empty() ? "" : extension.substr(1)))
+      ok = Save(traceDir / (path.filename().string() + "-forced"), *forcing) && ok;
   }
   return ok ? 0 : 1;
 }

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "input/ByteSource.h"
 #include "input/Detect.h"
 #include "input/Endian.h"
 
@@ -150,6 +151,47 @@ inline constexpr Layout kLayouts[] = {
 inline constexpr size_t kLayoutCount = std::size(kLayouts);
 inline constexpr uint8_t kWalkReports = 0x80;
 inline const Layout& LayoutOf(uint8_t selector) { return kLayouts[(selector & 0x7f) % kLayoutCount]; }
+
+// The layouts a run is kept to: all of them, or (KORVANE_FUZZ_FAMILY=NAME) those whose
+// family begins with NAME: "detect" for the plain layouts, "NetMon" for both NetMon
+// versions, "Sniffer" for both Sniffer DOS layouts. A selector naming a layout outside the
+// group picks one inside it, so that every run of a long search reaches the family and the
+// seeds of the group's own layouts keep their meaning.
+class LayoutGroup {
+ public:
+  explicit LayoutGroup(std::string_view family = {}) {
+    for (size_t i = 0; i < kLayoutCount; ++i)
+      if (std::string_view(kLayouts[i].family).starts_with(family)) members_.push_back(i);
+  }
+  bool Empty() const { return members_.empty(); }
+  const std::vector<size_t>& Members() const { return members_; }
+  size_t IndexOf(uint8_t selector) const {
+    const size_t wanted = (selector & 0x7f) % kLayoutCount;
+    if (std::find(members_.begin(), members_.end(), wanted) != members_.end()) return wanted;
+    return members_[(selector & 0x7f) % members_.size()];
+  }
+
+ private:
+  std::vector<size_t> members_;
+};
+
+// The reader families KORVANE_FUZZ_FAMILY takes, one long search each (scripts/fuzz.sh
+// --families).
+inline constexpr std::string_view kFamilyGroups[] = {
+    "detect",  "Sniffer",    "NetXRay", "EtherPeek", "Snoop",    "LanWatch",    "HpPreWin95", "DataGlance", "FireBerd",
+    "NetLens", "NetMon",     "Digitech", "Observer", "LanAnalyzer", "Da30",    "Domino",     "LinkView"};
+
+// The forcing layout that presents a file of this format unchanged (the writer put the
+// signature there already); none for formats only the plain layouts reach.
+inline std::optional<size_t> ForcingLayoutOf(TraceFormat format, std::string_view extension) {
+  if (format == fmt_id::Shomiti) format = fmt_id::Snoop;  // one signature, told apart by the records
+  std::optional<size_t> found;
+  for (size_t i = 0; i < kLayoutCount; ++i) {
+    if (!kLayouts[i].present || kLayouts[i].format != format) continue;
+    if (!found || std::string_view(kLayouts[i].path).ends_with(extension)) found = i;
+  }
+  return found;
+}
 static_assert(kLayouts[kDigitechLayout].present == SpreadDigitechPages);
 
 // The fuzz input that presents a trace file of the given extension as it is; Digitech
@@ -175,6 +217,20 @@ inline std::optional<Bytes> SeedFor(const Bytes& file, std::string_view extensio
     return seed;
   }
   return std::nullopt;
+}
+
+// The same file as an input of the forcing layout of the format detection finds in it, so
+// that a search kept to one family starts from that family's files. Nothing where no
+// forcing layout presents the format, and for Digitech, whose seed is one already.
+inline std::optional<Bytes> ForcingSeedFor(const Bytes& file, std::string_view extension) {
+  MemorySource source(std::span<const uint8_t>(file.data(), file.size()));
+  TraceFileInfo info;
+  const std::string path = "trace." + std::string(extension);
+  const auto layout = ForcingLayoutOf(DetectTraceFormat(source, path, info).format, extension);
+  if (!layout || *layout == kDigitechLayout) return std::nullopt;
+  Bytes seed{uint8_t(*layout)};
+  seed.insert(seed.end(), file.begin(), file.end());
+  return seed;
 }
 
 }  // namespace korvane::fuzz

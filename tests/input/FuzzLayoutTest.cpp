@@ -3,7 +3,10 @@
 // read back whole through its layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "../../fuzz/TraceLayouts.h"
 #include "support/TestSupport.h"
@@ -46,16 +49,50 @@ TEST(FuzzLayout, EverySeedReadsBackWholeThroughItsLayout) {
     ASSERT_EQ(frames.size(), 4u);
     for (const auto& [format, write] : tools::ScenarioWriters()) {
       SCOPED_TRACE(format + " " + scenario);
-      auto seed = fuzz::SeedFor(write(frames, tokenRing), tools::ScenarioExtension(format, tokenRing));
+      const fuzz::Bytes written = write(frames, tokenRing);
+      const std::string extension = tools::ScenarioExtension(format, tokenRing);
+      auto seed = fuzz::SeedFor(written, extension);
       ASSERT_TRUE(seed);
-      const fuzz::Layout& layout = fuzz::LayoutOf((*seed)[0]);
-      const fuzz::Bytes file = Presented(*seed, layout);
-      test::ReadBack back = test::ReadFrames(file, layout.path);
-      ASSERT_FALSE(back.refused) << back.message;
-      EXPECT_EQ(back.info.TopologyCode, tokenRing ? topology::TokenRing : topology::Ethernet);
-      EXPECT_EQ(back.frames.size(), frames.size());
+      auto forcing = fuzz::ForcingSeedFor(written, extension);
+      std::vector<fuzz::Bytes> inputs{*seed};
+      if (forcing) inputs.push_back(*forcing);
+      for (const fuzz::Bytes& input : inputs) {
+        const fuzz::Layout& layout = fuzz::LayoutOf(input[0]);
+        SCOPED_TRACE(layout.family);
+        const fuzz::Bytes file = Presented(input, layout);
+        if (layout.present && layout.present != fuzz::SpreadDigitechPages) {
+          EXPECT_EQ(file, written) << "the forcing layout changed the file";
+        }
+        test::ReadBack back = test::ReadFrames(file, layout.path);
+        ASSERT_FALSE(back.refused) << back.message;
+        EXPECT_EQ(back.info.TopologyCode, tokenRing ? topology::TokenRing : topology::Ethernet);
+        EXPECT_EQ(back.frames.size(), frames.size());
+      }
     }
   }
+}
+
+// Every layout belongs to exactly one family group, a group keeps its own layouts' selectors
+// and sends every other selector to one of its layouts.
+TEST(FuzzLayout, FamilyGroupsCoverEveryLayoutOnce) {
+  std::vector<int> groupsOf(fuzz::kLayoutCount, 0);
+  for (std::string_view family : fuzz::kFamilyGroups) {
+    SCOPED_TRACE(family);
+    const fuzz::LayoutGroup group(family);
+    ASSERT_FALSE(group.Empty());
+    for (size_t member : group.Members()) ++groupsOf[member];
+    for (unsigned selector = 0; selector < 256; ++selector) {
+      const size_t index = group.IndexOf(uint8_t(selector));
+      const auto& members = group.Members();
+      ASSERT_NE(std::find(members.begin(), members.end(), index), members.end()) << selector;
+      if (std::find(members.begin(), members.end(), (selector & 0x7f) % fuzz::kLayoutCount) != members.end()) {
+        EXPECT_EQ(index, (selector & 0x7f) % fuzz::kLayoutCount);
+      }
+    }
+  }
+  EXPECT_EQ(groupsOf, std::vector<int>(fuzz::kLayoutCount, 1));
+  EXPECT_TRUE(fuzz::LayoutGroup("NoSuchFamily").Empty());
+  EXPECT_EQ(fuzz::LayoutGroup().Members().size(), fuzz::kLayoutCount);
 }
 
 }  // namespace
