@@ -1,7 +1,9 @@
 // The input of korvane-fuzz-frame, shared by the target and the seed writer.
 //
 // Byte 0: bit 0 the topology (0 Ethernet, 1 Token Ring), bits 1-2 the line speed
-// (kLineSpeeds), kDumpTables: the table dump joins the reports walked. The rest is split on kSeparator into frames, each laid out as
+// (kLineSpeeds), kWalkReports: every report that walks the tables is built after the read
+// (otherwise only the file summary), kDumpTables: so is the table dump. The rest is split
+// on kSeparator into frames, each laid out as
 //   flags: kCrc, kAlignment, the direction bits (kDirection),
 //          kLength: a 16-bit frame length follows (else the bytes, plus the check
 //                   sequence on Ethernet, as every reader makes room for one),
@@ -17,7 +19,7 @@ namespace korvane::fuzz::frame_input {
 
 inline constexpr std::string_view kSeparator = "KVFR";
 inline constexpr int32_t kLineSpeeds[4] = {4, 10, 16, 100};
-inline constexpr uint8_t kDumpTables = 0x80;
+inline constexpr uint8_t kWalkReports = 0x40, kDumpTables = 0x80;
 
 inline constexpr uint8_t kCrc = 0x80, kAlignment = 0x40, kLength = 0x20, kStep = 0x10, kStamp = 0x08,
                          kDirection = 0x03;

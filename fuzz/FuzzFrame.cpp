@@ -1,6 +1,6 @@
 // Fuzz target: the frame analyser alone, fed a few frames the way a reader hands them
-// over (FrameInput.h tells how the input becomes frames), then every report that walks
-// the tables. Several frames per input let the conversation chains, the stream index and
+// over (FrameInput.h tells how the input becomes frames), then the file summary, or every
+// report that walks the tables when the selector byte asks. Several frames per input let the conversation chains, the stream index and
 // the IP identification cache be walked. The session is made once and reused.
 #include <algorithm>
 #include <cstddef>
@@ -114,6 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   session.analyser.EndTrace(true);
   session.AnalysedLineSpeedMbps = info.LineSpeedMbps;
   session.DurationText = DurationText(session.tables.TraceElapsed);
-  fuzz::WalkReports(session, data[0] & in::kDumpTables);
+  if (data[0] & (in::kWalkReports | in::kDumpTables))
+    fuzz::WalkReports(session, data[0] & in::kDumpTables);
+  else
+    FileSummaryText(BuildFileSummary(session, {}));
   return 0;
 }

@@ -89,7 +89,9 @@ int main(int argc, char** argv) {
     for (size_t at = 0; at < frames.size(); at += kFramesPerInput) {
       const auto from = frames.begin() + long(at);
       const std::vector<ScenarioFrame> some(from, from + long(std::min(kFramesPerInput, frames.size() - at)));
-      ok = Save(frameDir / (std::string(scenario) + "-" + std::to_string(at)), FrameInput(some, tokenRing)) && ok;
+      Bytes input = FrameInput(some, tokenRing);
+      if (at / kFramesPerInput % 2) input[0] |= korvane::fuzz::frame_input::kWalkReports;  // half walk the reports
+      ok = Save(frameDir / (std::string(scenario) + "-" + std::to_string(at)), input) && ok;
     }
   }
 

@@ -1,11 +1,64 @@
 #include "analysis/PacketLayout.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
 namespace korvane {
 
 static_assert(sizeof(TPacket) <= 64, "a packet record stays within one cache line");
+
+namespace {
+
+// While the records are moved, each one carries its destination in its Next field (the
+// forward links are made afresh afterwards).
+int32_t& Destination(TPacket& p) { return p.Next; }
+
+constexpr size_t kDigitBits = 8, kDirect = size_t(1) << kDigitBits;
+
+// Moves the records of [lo, hi) to their destinations, which are exactly the places
+// lo..hi-1. Small ranges follow the permutation's cycles directly; larger ones are first
+// split into up to 256 blocks, each record moved into the block that holds its destination
+// (one swap settles one record; the 256 block fronts advance through memory in order, so
+// the moves stay in the caches), and then each block is handled alike. A few passes over
+// the records in all, instead of one cache miss per record.
+void MoveToDestinations(TPacket* records, size_t lo, size_t hi) {
+  if (hi - lo <= kDirect) {
+    for (size_t i = lo; i < hi; ++i)
+      while (size_t(Destination(records[i])) != i) std::swap(records[i], records[size_t(Destination(records[i]))]);
+    return;
+  }
+  const unsigned shift = unsigned(std::bit_width(hi - lo - 1)) - kDigitBits;
+  const size_t blocks = ((hi - lo - 1) >> shift) + 1;
+  std::array<size_t, kDirect + 1> front{}, end{};
+  for (size_t b = 0; b < blocks; ++b) {
+    front[b] = lo + (b << shift);
+    end[b] = std::min(hi, front[b] + (size_t(1) << shift));
+  }
+  for (size_t b = 0; b < blocks; ++b) {
+    while (front[b] < end[b]) {
+      TPacket& here = records[front[b]];
+      const size_t home = (size_t(Destination(here)) - lo) >> shift;
+      if (home == b) {
+        ++front[b];
+      } else {
+        std::swap(here, records[front[home]++]);
+        // That block's next record is wanted when a record for it comes up again, some
+        // hundred moves on: fetched now, it is there by then.
+        __builtin_prefetch(&records[front[home]], 1);
+      }
+    }
+  }
+  for (size_t b = 0; b < blocks; ++b) {
+    const size_t from = lo + (b << shift);
+    MoveToDestinations(records, from, std::min(hi, from + (size_t(1) << shift)));
+  }
+}
+
+}  // namespace
 
 void LayOutPacketsByStream(AnalysisTables& tables) {
   auto& packets = tables.PacketList;
@@ -14,29 +67,48 @@ void LayOutPacketsByStream(AnalysisTables& tables) {
   // The new place of every record: each stream's records together, streams in index order,
   // a stream's records in the order they were recorded (its chain order but for the rare
   // record inserted behind a later one, which the renumbered links still put in place).
+  // The streams' record counts make the starts; a list not made by the analyser (whose
+  // counts do not add up) is counted here.
   const size_t streams = tables.Streams.size();
   auto streamOf = [&](const TPacket& p) { return p.Stream >= 0 && size_t(p.Stream) < streams ? size_t(p.Stream) : streams; };
   std::vector<int32_t> start(streams + 2, 0);
-  for (const TPacket& p : packets) ++start[streamOf(p) + 1];
+  size_t counted = 0;
+  for (size_t k = 0; k < streams; ++k) {
+    start[k + 1] = tables.Streams[k].Records;
+    counted += size_t(tables.Streams[k].Records);
+  }
+  if (counted != count) {
+    std::fill(start.begin(), start.end(), 0);
+    for (const TPacket& p : packets) ++start[streamOf(p) + 1];
+  }
   for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-  std::vector<int32_t> place(count);
-  for (size_t i = 0; i < count; ++i) place[i] = start[streamOf(packets[i])]++;
-  start = {};
 
-  auto moved = [&](int32_t index) { return index < 0 ? index : place[size_t(index)]; };
-  for (TPacket& p : packets) p.Prev = moved(p.Prev);
+  // Destinations and the backward links renumbered in one pass: a record's predecessor
+  // almost always comes before it, and recently. The few that come after it (records an
+  // ICMP report was inserted before) are renumbered once every destination is known.
+  const std::vector<int32_t> begins = start;
+  std::vector<size_t> linkedForward;
+  for (size_t i = 0; i < count; ++i) {
+    TPacket& p = packets[i];
+    Destination(p) = start[streamOf(p)]++;
+    if (p.Prev < 0) continue;
+    if (size_t(p.Prev) < i)
+      p.Prev = Destination(packets[size_t(p.Prev)]);
+    else
+      linkedForward.push_back(i);
+  }
+  // Every stream must have filled its places exactly, or the moves below would not end.
+  for (size_t k = 0; k <= streams; ++k)
+    if (start[k] != begins[k + 1]) throw std::logic_error("packet records and stream record counts disagree");
+  start = {};
+  auto moved = [&](int32_t index) { return index < 0 ? index : Destination(packets[size_t(index)]); };
+  for (size_t i : linkedForward) packets[i].Prev = moved(packets[i].Prev);
   for (TTransHead& stream : tables.Streams) {
     stream.FirstPacket = moved(stream.FirstPacket);
     stream.LastPacket = moved(stream.LastPacket);
   }
-  // Apply the permutation in place, one cycle at a time.
-  for (size_t i = 0; i < count; ++i) {
-    while (place[i] != int32_t(i)) {
-      const size_t target = size_t(place[i]);
-      std::swap(packets[i], packets[target]);
-      std::swap(place[i], place[target]);
-    }
-  }
+  MoveToDestinations(packets.data(), 0, count);
+
   // The forward links, from the backward ones: mostly to the neighbouring record now.
   for (TPacket& p : packets) p.Next = -1;
   for (size_t i = 0; i < count; ++i)

@@ -11,8 +11,8 @@ namespace korvane {
 // order (records of no stream keep their order, at the end). Every Prev, FirstPacket and
 // LastPacket is renumbered to match, and the Next links are made from the Prev ones (during
 // the read only the backward links are kept): each chain visits the same records, with the
-// same contents, in the same order. Linear in the number of records, in place (one extra int32
-// per record while it runs).
+// same contents, in the same order. Linear in the number of records and in place: a few
+// cache-friendly passes over the records, and one int32 per stream while it runs.
 void LayOutPacketsByStream(AnalysisTables& tables);
 
 }  // namespace korvane

@@ -1,6 +1,12 @@
 // After the read, each stream's records lie together in chain order, and the links agree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "analysis/PacketLayout.h"
+
 #include "support/TestSupport.h"
 #include "writers/TraceWriters.h"
 
@@ -29,6 +35,79 @@ TEST(PacketLayout, EveryStreamReadsConsecutiveRecordsInFrameOrder) {
   }
   EXPECT_EQ(visited, t.PacketList.size());
 }
+
+// A list laid out by hand: records of `streams` streams interleaved at random, chained in
+// recording order, a few records of no stream, and some records linked behind a later one
+// (as an inserted ICMP report is). Sizes reach one, two and three rounds of block moves.
+class LaidOutByHand : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(LaidOutByHand, EveryRecordKeepsItsContentsAndItsChainOrder) {
+  const size_t count = GetParam(), streams = std::max<size_t>(1, count / 40);
+  AnalysisTables t;
+  t.Streams.resize(streams);
+  uint64_t seed = 0x9E3779B97F4A7C15ull;
+  auto random = [&seed] { return (seed = seed * 6364136223846793005ull + 1442695040888963407ull) >> 33; };
+  std::vector<std::vector<int64_t>> chains(streams);  // each stream's frame numbers in chain order
+  for (size_t i = 0; i < count; ++i) {
+    TPacket& p = t.PacketList.emplace_back();
+    p.FrameNumber = int64_t(i) + 1;
+    p.Sequence = uint32_t(random());
+    if (i % 997 == 13) continue;  // a record of no stream
+    const auto k = int32_t(random() % streams);
+    TTransHead& s = t.Streams[size_t(k)];
+    p.Stream = k;
+    if (s.LastPacket >= 0 && i % 101 == 7) {
+      // Linked behind the stream's last record: that record now comes after this one.
+      TPacket& last = t.PacketList[size_t(s.LastPacket)];
+      p.Prev = last.Prev;
+      if (last.Prev < 0) s.FirstPacket = int32_t(i);
+      last.Prev = int32_t(i);
+      chains[size_t(k)].insert(chains[size_t(k)].end() - 1, p.FrameNumber);
+    } else {
+      p.Prev = s.LastPacket;
+      if (s.LastPacket < 0) s.FirstPacket = int32_t(i);
+      s.LastPacket = int32_t(i);
+      chains[size_t(k)].push_back(p.FrameNumber);
+    }
+  }
+  std::vector<uint32_t> sequenceOf(count + 1);
+  for (const TPacket& p : t.PacketList) sequenceOf[size_t(p.FrameNumber)] = p.Sequence;
+
+  LayOutPacketsByStream(t);
+
+  ASSERT_EQ(t.PacketList.size(), count);
+  int32_t expectedFirst = 0;
+  for (size_t k = 0; k < streams; ++k) {
+    SCOPED_TRACE(k);
+    std::vector<int64_t> walked;
+    int32_t previous = -1, lowest = INT32_MAX, highest = -1;
+    for (int32_t at = t.Streams[k].FirstPacket; at >= 0; previous = at, at = t.PacketList[size_t(at)].Next) {
+      const TPacket& p = t.PacketList[size_t(at)];
+      lowest = std::min(lowest, at);
+      highest = std::max(highest, at);
+      ASSERT_EQ(p.Prev, previous);
+      ASSERT_EQ(p.Stream, int32_t(k));
+      ASSERT_EQ(p.Sequence, sequenceOf[size_t(p.FrameNumber)]);
+      walked.push_back(p.FrameNumber);
+    }
+    EXPECT_EQ(t.Streams[k].LastPacket, previous);
+    ASSERT_EQ(walked, chains[k]);
+    if (!walked.empty()) {  // together, after the streams before it
+      EXPECT_EQ(lowest, expectedFirst);
+      EXPECT_EQ(highest, expectedFirst + int32_t(walked.size()) - 1);
+      expectedFirst += int32_t(walked.size());
+    }
+  }
+  // The records of no stream last, in their order.
+  int64_t lastFrame = 0;
+  for (size_t i = size_t(expectedFirst); i < count; ++i) {
+    EXPECT_EQ(t.PacketList[i].Stream, -1);
+    EXPECT_GT(t.PacketList[i].FrameNumber, lastFrame);
+    lastFrame = t.PacketList[i].FrameNumber;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LaidOutByHand, ::testing::Values(size_t(1), size_t(300), size_t(70000), size_t(1100000)));
 
 }  // namespace
 }  // namespace korvane
