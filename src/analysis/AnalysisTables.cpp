@@ -50,7 +50,7 @@ List EmptiedList(List& list, size_t reserved) {
 
 void AnalysisTables::Reset() {
   int64_t capacity = MediaCapacity;
-  std::vector<TDLCPeer> peers = EmptiedList(DlcPeers, kReservedDlcPeers);
+  RecordList<TDLCPeer> peers = EmptiedList(DlcPeers, kReservedDlcPeers);
   RecordList<TPacket> packets = EmptiedList(PacketList, kReservedPackets);
   KeyedNodes<StationNode> stations = std::move(StationTree);
   KeyedNodes<NetStationNode> netStations = std::move(NetStationTree);

@@ -260,10 +260,10 @@ struct AnalysisTables {
   int64_t IpSenderCount = 0, IpxSenderCount = 0;
   KeyedNodes<StationNode> StationTree;
   KeyedNodes<NetStationNode> NetStationTree;
-  std::vector<TDLCPeer> DlcPeers;
+  RecordList<TDLCPeer> DlcPeers;
   std::vector<TMACInfo> MacInfos;
-  std::vector<TNetPeer> NetPeers;
-  std::vector<TTransHead> Streams;
+  RecordList<TNetPeer> NetPeers;
+  RecordList<TTransHead> Streams;
   RecordList<TPacket> PacketList;
   LearnedNames Names;
   std::vector<RingStation> RingStations;  // at most kRingStationCapacity, in ring order

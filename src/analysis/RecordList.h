@@ -63,6 +63,12 @@ class RecordList {
     emplace_back() = copy;
   }
   void clear() { size_ = 0; }
+  // Shorter, or longer by default records.
+  void resize(size_t records) {
+    reserve(records);
+    for (size_t i = size_; i < records; ++i) ::new (static_cast<void*>(data_ + i)) T{};
+    size_ = records;
+  }
   void reserve(size_t records) {
     if (records > capacity_) Grow(records);
   }
