@@ -1,7 +1,8 @@
 // Fuzz target: the frame analyser alone, fed a few frames the way a reader hands them
 // over (FrameInput.h tells how the input becomes frames), then the file summary, or every
-// report that walks the tables when the selector byte asks. Several frames per input let the conversation chains, the stream index and
-// the IP identification cache be walked. The session is made once and reused.
+// report that walks the tables when the selector byte asks. Several frames per input let
+// the conversation chains, the stream index and the IP identification cache be walked.
+// The session is made once and reused.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

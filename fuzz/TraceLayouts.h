@@ -150,7 +150,8 @@ inline constexpr Layout kLayouts[] = {
 };
 inline constexpr size_t kLayoutCount = std::size(kLayouts);
 inline constexpr uint8_t kWalkReports = 0x80;
-inline const Layout& LayoutOf(uint8_t selector) { return kLayouts[(selector & 0x7f) % kLayoutCount]; }
+inline size_t LayoutIndexOf(uint8_t selector) { return (selector & 0x7f) % kLayoutCount; }
+inline const Layout& LayoutOf(uint8_t selector) { return kLayouts[LayoutIndexOf(selector)]; }
 
 // The layouts a run is kept to: all of them, or (KORVANE_FUZZ_FAMILY=NAME) those whose
 // family begins with NAME: "detect" for the plain layouts, "NetMon" for both NetMon
@@ -166,7 +167,7 @@ class LayoutGroup {
   bool Empty() const { return members_.empty(); }
   const std::vector<size_t>& Members() const { return members_; }
   size_t IndexOf(uint8_t selector) const {
-    const size_t wanted = (selector & 0x7f) % kLayoutCount;
+    const size_t wanted = LayoutIndexOf(selector);
     if (std::find(members_.begin(), members_.end(), wanted) != members_.end()) return wanted;
     return members_[(selector & 0x7f) % members_.size()];
   }

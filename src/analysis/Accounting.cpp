@@ -199,7 +199,6 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     added.Stream = stream;
     TTransHead& s = tables_.Streams[size_t(stream)];
     added.Prev = s.LastPacket;
-    ++s.Records;
     if (s.LastPacket < 0) s.FirstPacket = at;
     s.LastPacket = at;
     return at;
@@ -419,7 +418,6 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   report.Prev = match;
   packets.push_back(report);
   TTransHead& s = tables_.Streams[size_t(stream)];
-  ++s.Records;
   if (after >= 0) {
     packets[size_t(after)].Prev = at;
   } else {

@@ -165,7 +165,6 @@ struct TTransHead {
   bool LastRetransmitted = false;
   uint32_t LastSequence = 0;
   int32_t LastDataLength = 0;
-  int32_t Records = 0;  // records in the chain: packets, gap markers and ICMP reports
   double LastTimeStamp = 0;
 };
 

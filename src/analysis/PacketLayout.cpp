@@ -67,15 +67,16 @@ void LayOutPacketsByStream(AnalysisTables& tables) {
   // The new place of every record: each stream's records together, streams in index order,
   // a stream's records in the order they were recorded (its chain order but for the rare
   // record inserted behind a later one, which the renumbered links still put in place).
-  // The streams' record counts make the starts; a list not made by the analyser (whose
-  // counts do not add up) is counted here.
+  // The streams' counts of packets, gap markers and ICMP reports (one record each) make the
+  // starts; a list not made by the analyser (whose counts do not add up) is counted here.
   const size_t streams = tables.Streams.size();
   auto streamOf = [&](const TPacket& p) { return p.Stream >= 0 && size_t(p.Stream) < streams ? size_t(p.Stream) : streams; };
   std::vector<int32_t> start(streams + 2, 0);
   size_t counted = 0;
   for (size_t k = 0; k < streams; ++k) {
-    start[k + 1] = tables.Streams[k].Records;
-    counted += size_t(tables.Streams[k].Records);
+    const TTransHead& s = tables.Streams[k];
+    start[k + 1] = int32_t(s.PacketCount + s.GapMarkers + s.IcmpReports);
+    counted += size_t(start[k + 1]);
   }
   if (counted != count) {
     std::fill(start.begin(), start.end(), 0);
