@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <ostream>
 
 #include "analysis/FrameAnalyser.h"
 #include "measure/ConversationFigures.h"
@@ -155,6 +156,35 @@ std::string ConversationCountLabel(size_t rows) {
   return {};
 }
 
+namespace {
+// Formats every measured stream as a grid row, in measuring order, handing each row to
+// `visit` and adding its figures to the totals.
+template <class Visit>
+GridTotals FormatRows(const TraceSession& session, const ConversationGridOptions& options,
+                      const std::vector<ConversationFigures>& figures, Visit&& visit) {
+  GridTotals totals;
+  for (const ConversationFigures& conversation : figures)
+    for (const StreamFigures& f : conversation.Rows) {
+      visit(FormatRow(session, options, conversation.Station, conversation.Conversation, f));
+      AddToTotals(totals, f);
+    }
+  return totals;
+}
+
+std::array<std::vector<std::string>, 3> TotalBoxes(const GridTotals& n) {
+  return {std::vector<std::string>{"A = Low Server to Client Throughput - " + CountText(n.A),
+                                   "B = Slow Response Time - " + CountText(n.B),
+                                   "C = Busy Network or Server - " + CountText(n.C),
+                                   "D = Inefficient Client - " + CountText(n.D)},
+          std::vector<std::string>{"E = # of Transport Retransmissions - " + CountText(n.E),
+                                   "F = # of Pkts In/Out Same Router Port - " + CountText(n.F),
+                                   "G = # of TCP Zero Windows - " + CountText(n.G),
+                                   "H = # of TCP Resets - " + CountText(n.H)},
+          std::vector<std::string>{"I = # of ICMP Error Reports - " + CountText(n.I), "",
+                                   "* Throughput in KBytes/Second", "- = Insufficient Data"}};
+}
+}  // namespace
+
 ConversationGrid BuildConversationGrid(const TraceSession& session, const ProblemFinderSettings& settings,
                                        const ConversationGridOptions& options, const GridProgress& progress,
                                        unsigned threads) {
@@ -169,20 +199,9 @@ ConversationGrid BuildConversationGrid(const TraceSession& session, const Proble
   size_t rows = 0;
   for (const ConversationFigures& conversation : figures) rows += conversation.Rows.size();
   grid.rows.reserve(rows);
-  for (const ConversationFigures& conversation : figures)
-    for (const StreamFigures& f : conversation.Rows) {
-      grid.rows.push_back(FormatRow(session, options, conversation.Station, conversation.Conversation, f));
-      AddToTotals(grid.totals, f);
-    }
+  grid.totals = FormatRows(session, options, figures, [&](GridRow&& row) { grid.rows.push_back(std::move(row)); });
   grid.countLabel = ConversationCountLabel(grid.rows.size());
-  const GridTotals& n = grid.totals;
-  grid.boxes[0] = {"A = Low Server to Client Throughput - " + CountText(n.A), "B = Slow Response Time - " + CountText(n.B),
-                   "C = Busy Network or Server - " + CountText(n.C), "D = Inefficient Client - " + CountText(n.D)};
-  grid.boxes[1] = {"E = # of Transport Retransmissions - " + CountText(n.E),
-                   "F = # of Pkts In/Out Same Router Port - " + CountText(n.F),
-                   "G = # of TCP Zero Windows - " + CountText(n.G), "H = # of TCP Resets - " + CountText(n.H)};
-  grid.boxes[2] = {"I = # of ICMP Error Reports - " + CountText(n.I), "", "* Throughput in KBytes/Second",
-                   "- = Insufficient Data"};
+  grid.boxes = TotalBoxes(grid.totals);
   return grid;
 }
 
@@ -206,7 +225,8 @@ template <class Cells>
 void AppendGridLine(std::string& out, const Cells& cells, int left, int right) {
   for (int c = left; c <= right; ++c) {
     if (c > left) out += '\t';
-    out += cells[size_t(c)] == kGridMark ? std::string("X") : std::string(cells[size_t(c)]);
+    const std::string_view cell = cells[size_t(c)];
+    out += cell == kGridMark ? std::string_view("X") : cell;
   }
   out += '\n';
 }
@@ -230,6 +250,27 @@ std::string ConversationGridText(const ConversationGrid& grid) {
   for (const auto& box : grid.boxes)
     for (const std::string& text : box) out += text + '\n';
   return out;
+}
+
+void WriteConversationGridText(std::ostream& out, const TraceSession& session, const ProblemFinderSettings& settings,
+                               const ConversationGridOptions& options, unsigned threads) {
+  if (!TraceHasNetworkStations(session)) {
+    out << kNoIpTrafficText << '\n';
+    return;
+  }
+  const std::vector<ConversationFigures> figures = MeasureConversations(session, settings, threads);
+  std::string text;
+  AppendGridLine(text, ConversationGridHeadings(options.packetsBytes), 0, kGridShownColumns - 1);
+  const GridTotals totals = FormatRows(session, options, figures, [&](const GridRow& row) {
+    AppendGridLine(text, row.cells, 0, kGridShownColumns - 1);
+    if (text.size() >= (size_t(1) << 16)) {
+      out.write(text.data(), std::streamsize(text.size()));
+      text.clear();
+    }
+  });
+  for (const auto& box : TotalBoxes(totals))
+    for (const std::string& line : box) text += line + '\n';
+  out.write(text.data(), std::streamsize(text.size()));
 }
 
 }  // namespace korvane

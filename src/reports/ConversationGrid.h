@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,5 +90,10 @@ std::string ConversationGridSelectionText(const ConversationGrid& grid, int left
 // What korvane-cli prints: the heading row, one row per conversation (columns 0..17, a
 // mark as "X"), tab-separated, then the lines of the three total boxes.
 std::string ConversationGridText(const ConversationGrid& grid);
+
+// The same text written as the rows are formatted, without keeping the grid: what
+// korvane-cli prints for a trace of any size in the memory of one row.
+void WriteConversationGridText(std::ostream& out, const TraceSession& session, const ProblemFinderSettings& settings,
+                               const ConversationGridOptions& options, unsigned threads = 0);
 
 }  // namespace korvane

@@ -2,6 +2,8 @@
 // for cell, and the same totals; a stop keeps an unbroken run of rows from the start.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "reports/ConversationGrid.h"
 #include "support/TestSupport.h"
 #include "writers/TraceWriters.h"
@@ -21,10 +23,13 @@ class GridThreads : public ::testing::Test {
     delete session_;
     session_ = nullptr;
   }
-  static ConversationGrid Build(unsigned threads, const GridProgress& progress = {}) {
+  static ProblemFinderSettings Settings() {
     ProblemFinderSettings settings;
     settings.SetThreshold(ProblemThreshold::CSLowThroughput, 200);  // marks on many rows
-    return BuildConversationGrid(*session_, settings, {}, progress, threads);
+    return settings;
+  }
+  static ConversationGrid Build(unsigned threads, const GridProgress& progress = {}) {
+    return BuildConversationGrid(*session_, Settings(), {}, progress, threads);
   }
   static TraceSession* session_;
 };
@@ -44,6 +49,18 @@ TEST_F(GridThreads, EveryCellTheSameOnOneThreadAndOnSeveral) {
     }
     EXPECT_EQ(multi.boxes, single.boxes);
     EXPECT_EQ(multi.countLabel, single.countLabel);
+  }
+}
+
+// The command-line text is written row by row without keeping the grid; it must be the
+// grid's own text, whatever the packets-and-bytes choice.
+TEST_F(GridThreads, TextWrittenRowByRowIsTheGridsText) {
+  for (PacketsBytes choice : {PacketsBytes::Both, PacketsBytes::ServerToClient}) {
+    ConversationGridOptions options;
+    options.packetsBytes = choice;
+    std::ostringstream written;
+    WriteConversationGridText(written, *session_, Settings(), options, 2);
+    EXPECT_EQ(written.str(), ConversationGridText(BuildConversationGrid(*session_, Settings(), options, {}, 1)));
   }
 }
 

@@ -58,11 +58,11 @@ int Conversations(const TraceSession& session, const ProblemFinderSettings& sett
   ConversationGridOptions options;
   if (o.packetsBytes == "c2s") options.packetsBytes = PacketsBytes::ClientToServer;
   if (o.packetsBytes == "s2c") options.packetsBytes = PacketsBytes::ServerToClient;
-  const ConversationGrid grid = BuildConversationGrid(session, settings, options);
   if (!o.json) {
-    std::cout << ConversationGridText(grid);
+    WriteConversationGridText(std::cout, session, settings, options);
     return kExitDone;
   }
+  const ConversationGrid grid = BuildConversationGrid(session, settings, options);
   std::vector<std::vector<std::string>> cells;
   for (const GridRow& row : grid.rows) {
     std::vector<std::string>& shown = cells.emplace_back(row.cells.begin(), row.cells.begin() + kGridShownColumns);
