@@ -33,12 +33,26 @@ void RememberLast(TTransHead& stream, const TPacket& last) {
 }
 }  // namespace
 
-uint64_t StreamKey(int32_t peer, uint8_t kind, uint16_t sourcePort, uint16_t destPort) {
+uint64_t StreamPortsKey(uint8_t kind, uint16_t sourcePort, uint16_t destPort) {
   // TCP and UDP keep their own port spaces; the IPX kinds addressed by connection share one.
   uint64_t family = kind;
   if (MatchesByPorts(kind) && kind != transport::Tcp && kind != transport::Udp) family = 0xFE;
   uint64_t ports = MatchesByPorts(kind) ? (uint64_t(sourcePort) << 16) | destPort : 0;
-  return (uint64_t(uint32_t(peer)) << 40) | (family << 32) | ports;
+  return (family << 32) | ports;
+}
+
+uint64_t StreamKey(int32_t peer, uint8_t kind, uint16_t sourcePort, uint16_t destPort) {
+  return (uint64_t(uint32_t(peer)) << 40) | StreamPortsKey(kind, sourcePort, destPort);
+}
+
+FrameAnalyser::FlowKey FrameAnalyser::MakeFlowKey(int32_t source, int32_t destination, uint8_t kind,
+                                                  uint16_t sourcePort, uint16_t destPort) {
+  return FlowKey{(uint64_t(uint32_t(source)) << 32) | uint32_t(destination),
+                 StreamPortsKey(kind, sourcePort, destPort)};
+}
+
+FrameAnalyser::FlowKey FrameAnalyser::MakeFlowKey(int32_t source, int32_t destination, const PacketInfo& p) {
+  return MakeFlowKey(source, destination, p.Kind, p.SourcePort, p.DestPort);
 }
 
 int32_t FrameAnalyser::FindOrAddStation(const AddressKey& key, bool sender) {
@@ -140,7 +154,6 @@ int32_t FrameAnalyser::NewStream(const PacketInfo& p, int32_t peer) {
   s.SourcePort = p.SourcePort;
   s.DestPort = p.DestPort;
   s.Peer = peer;
-  streamIndex_.Insert(StreamKey(peer, p.Kind, p.SourcePort, p.DestPort), at);
   TNetPeer& owner = tables_.NetPeers[size_t(peer)];
   if (owner.FirstStream < 0) owner.FirstStream = at;
   else tables_.Streams[size_t(owner.LastStream)].Next = at;
@@ -161,17 +174,34 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     s.BytesSent += length;
   }
 
-  // Peer, with its first stream when new.
-  int32_t peer = netPeerIndex_.Find(PairKey{source, p.DestNet});
-  if (peer < 0) {
-    peer = int32_t(tables_.NetPeers.size());
-    tables_.NetPeers.emplace_back().DestAddress = p.DestNet;
-    NewStream(p, peer);
-    NetStationNode& s = tables_.NetStationTree[source];
-    if (s.FirstNetPeer < 0) s.FirstNetPeer = peer;
-    else tables_.NetPeers[size_t(s.LastNetPeer)].Next = peer;
-    s.LastNetPeer = peer;
-    netPeerIndex_.Insert(PairKey{source, p.DestNet}, peer);
+  const int32_t destination = FindOrAddNetStation(p.DestNet, false, destinationStation_);
+  {
+    NetStationNode& d = tables_.NetStationTree[destination];
+    d.TransportKinds |= kindBit;
+    ++d.FramesReceived;
+    d.BytesReceived += length;
+  }
+
+  // Peer and stream: one probe for a known flow; a new flow makes its stream, and its peer
+  // with it when the peer is new.
+  const FlowKey flow = MakeFlowKey(source, destination, p);
+  int32_t peer = -1, stream = -1;
+  if (const int64_t known = flowIndex_.Find(flow); known >= 0) {
+    peer = int32_t(known >> 32);
+    stream = int32_t(known & 0xFFFFFFFF);
+  } else {
+    peer = netPeerIndex_.Find(PairKey{source, p.DestNet});
+    if (peer < 0) {
+      peer = int32_t(tables_.NetPeers.size());
+      tables_.NetPeers.emplace_back().DestAddress = p.DestNet;
+      NetStationNode& s = tables_.NetStationTree[source];
+      if (s.FirstNetPeer < 0) s.FirstNetPeer = peer;
+      else tables_.NetPeers[size_t(s.LastNetPeer)].Next = peer;
+      s.LastNetPeer = peer;
+      netPeerIndex_.Insert(PairKey{source, p.DestNet}, peer);
+    }
+    stream = NewStream(p, peer);
+    flowIndex_.Insert(flow, (int64_t(peer) << 32) | stream);
   }
   {
     TNetPeer& n = tables_.NetPeers[size_t(peer)];
@@ -182,9 +212,6 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     ++n.FramesByKind[std::min<size_t>(p.Kind, kTransportKindCount - 1)];
   }
 
-  // Stream.
-  int32_t stream = streamIndex_.Find(StreamKey(peer, p.Kind, p.SourcePort, p.DestPort));
-  if (stream < 0) stream = NewStream(p, peer);
   auto& packets = tables_.PacketList;
   {
     TTransHead& s = tables_.Streams[size_t(stream)];
@@ -246,14 +273,6 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     r.Flags = p.Flags;
     r.Ttl = p.Ttl;
     if (frame_->Status & kCrcError) r.Flags |= packet_flag::FrameError;
-  }
-
-  const int32_t destination = FindOrAddNetStation(p.DestNet, false, destinationStation_);
-  {
-    NetStationNode& d = tables_.NetStationTree[destination];
-    d.TransportKinds |= kindBit;
-    ++d.FramesReceived;
-    d.BytesReceived += length;
   }
 
   if (p.Kind == transport::Tcp) {
@@ -384,12 +403,12 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   const uint16_t ipId = Be16(h + 4);
   const uint16_t sourcePort = Be16(h + 20), destPort = Be16(h + 22);
   const int32_t station = tables_.NetStationTree.Find(source);
-  if (station < 0) return;
-  const int32_t peer = netPeerIndex_.Find(PairKey{station, destination});
-  if (peer < 0) return;
-  const int32_t stream = streamIndex_.Find(
-      StreamKey(peer, protocol == 6 ? transport::Tcp : transport::Udp, sourcePort, destPort));
-  if (stream < 0) return;
+  const int32_t receiver = tables_.NetStationTree.Find(destination);
+  if (station < 0 || receiver < 0) return;
+  const int64_t flow = flowIndex_.Find(
+      MakeFlowKey(station, receiver, protocol == 6 ? transport::Tcp : transport::Udp, sourcePort, destPort));
+  if (flow < 0) return;
+  const auto stream = int32_t(flow & 0xFFFFFFFF);
   auto& packets = tables_.PacketList;
   int32_t match = -1, after = -1;  // the record reached, and the one linked back to it
   int looked = 0;

@@ -7,7 +7,9 @@
 
 namespace korvane {
 
-template <class Key, class Hash>
+// Values are record indexes (or several packed into a wider integer); a negative value
+// marks an empty slot.
+template <class Key, class Hash, class Value = int32_t>
 class FlatIndex {
  public:
   // An index makes its first slots at its first insert, so that an empty one costs nothing.
@@ -21,8 +23,8 @@ class FlatIndex {
       std::vector<Slot>().swap(slots_);
     count_ = 0;
   }
-  // The index stored for the key, or -1.
-  int32_t Find(const Key& key) const {
+  // The value stored for the key, or -1.
+  Value Find(const Key& key) const {
     if (slots_.empty()) return -1;
     const size_t mask = slots_.size() - 1;
     for (size_t at = Hash{}(key) & mask;; at = (at + 1) & mask) {
@@ -32,7 +34,7 @@ class FlatIndex {
     }
   }
   // Stores a key that is not present yet.
-  void Insert(const Key& key, int32_t value) {
+  void Insert(const Key& key, Value value) {
     if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
     Place(key, value);
     ++count_;
@@ -43,9 +45,9 @@ class FlatIndex {
   static constexpr size_t kInitialSlots = 1024;
   struct Slot {
     Key key{};
-    int32_t value = -1;
+    Value value = -1;
   };
-  void Place(const Key& key, int32_t value) {
+  void Place(const Key& key, Value value) {
     const size_t mask = slots_.size() - 1;
     size_t at = Hash{}(key) & mask;
     while (slots_[at].value >= 0) at = (at + 1) & mask;

@@ -74,7 +74,7 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
   ipIdPosition_ = 0;
   dlcPeerIndex_.Clear();
   netPeerIndex_.Clear();
-  streamIndex_.Clear();
+  flowIndex_.Clear();
   if (!firstFrameOnly && nameFiles_) ImportNameFiles(tables_.Names, info_.DetectedFormat, info_.TopologyCode, *nameFiles_);
 }
 

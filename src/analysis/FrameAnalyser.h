@@ -120,8 +120,10 @@ class FrameAnalyser final : public FrameSink {
   std::array<IpIdEntry, 32> ipIdCache_{};
   size_t ipIdPosition_ = 0;
 
-  // Lookup accelerators beside the chains: (sender, destination) -> peer, (peer, kind,
-  // ports) -> stream. The chains keep first-seen order; these keep lookups constant-time.
+  // Lookup accelerators beside the chains: (sender, destination) -> peer, and the flow
+  // (sending and receiving station, kind, ports) -> its peer and stream at once, so that a
+  // frame of a known flow finds both records in one probe. The chains keep first-seen
+  // order; these keep lookups constant-time.
   struct PairKey {
     int32_t owner = -1;
     AddressKey key;
@@ -130,14 +132,26 @@ class FrameAnalyser final : public FrameSink {
   struct PairKeyHash {
     size_t operator()(const PairKey& k) const noexcept { return AddressKeyHash{}(k.key) ^ MixBits(uint64_t(k.owner)); }
   };
-  struct StreamKeyHash {
-    size_t operator()(uint64_t k) const noexcept { return MixBits(k); }
+  struct FlowKey {
+    uint64_t stations = 0;  // sending station << 32 | receiving station
+    uint64_t ports = 0;     // StreamPortsKey
+    bool operator==(const FlowKey& o) const { return stations == o.stations && ports == o.ports; }
   };
+  struct FlowKeyHash {
+    size_t operator()(const FlowKey& k) const noexcept { return MixBits(k.stations + k.ports * 0x9E3779B97F4A7C15ull); }
+  };
+  static FlowKey MakeFlowKey(int32_t source, int32_t destination, const PacketInfo& p);
+  static FlowKey MakeFlowKey(int32_t source, int32_t destination, uint8_t kind, uint16_t sourcePort,
+                             uint16_t destPort);
   FlatIndex<PairKey, PairKeyHash> dlcPeerIndex_, netPeerIndex_;
-  FlatIndex<uint64_t, StreamKeyHash> streamIndex_;
+  FlatIndex<FlowKey, FlowKeyHash, int64_t> flowIndex_;  // peer << 32 | stream
 };
 
-// The key under which a stream is found: port-addressed kinds by their ports.
+// What tells a peer's streams apart: port-addressed kinds by their ports (TCP and UDP each
+// in their own space, the IPX kinds addressed by connection in one shared space).
+uint64_t StreamPortsKey(uint8_t kind, uint16_t sourcePort, uint16_t destPort);
+
+// The key under which a stream of a peer is found.
 uint64_t StreamKey(int32_t peer, uint8_t kind, uint16_t sourcePort, uint16_t destPort);
 
 }  // namespace korvane
