@@ -108,14 +108,13 @@ void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
     s.LastDlcPeer = peer;
     dlcPeerIndex_.Insert(PairKey{source, destination_}, peer);
   }
-  TDLCPeer& d = tables_.DlcPeers[size_t(peer)];
-  d.Categories |= categoryBit;
-  d.Encapsulations |= encapsulationBit;
-  d.FrameConditions |= conditionBit;
-  ++d.Frames;
-  d.Bytes += length;
-  ++d.FramesByEncapsulation[encapsulation_];
-  ++d.FramesByCategory[category_];
+  // The destination's counts are added once the frame's network layer is done, so that
+  // fetching its record overlaps that work rather than stalling before it.
+  const TDLCPeer* record = &tables_.DlcPeers[size_t(peer)];
+  __builtin_prefetch(record, 1);
+  __builtin_prefetch(&record->FramesByEncapsulation[encapsulation_], 1);
+  __builtin_prefetch(&record->FramesByCategory[category_], 1);
+  pendingDlcPeer_ = PendingDlcPeer{peer, category_, encapsulation_, frameCondition_};
 
   const int32_t destination = FindOrAddStation(destination_, false);
   destinationStation_ = destination;
@@ -125,6 +124,19 @@ void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
   r.FrameConditions |= conditionBit;
   ++r.FramesReceived;
   r.BytesReceived += length;
+}
+
+void FrameAnalyser::AccountDlcPeer() {
+  const PendingDlcPeer& pending = pendingDlcPeer_;
+  TDLCPeer& d = tables_.DlcPeers[size_t(pending.peer)];
+  d.Categories |= 1u << pending.category;
+  d.Encapsulations |= uint8_t(1u << pending.encapsulation);
+  d.FrameConditions |= uint8_t(1u << pending.condition);
+  ++d.Frames;
+  d.Bytes += frame_->FrameLength;
+  ++d.FramesByEncapsulation[pending.encapsulation];
+  ++d.FramesByCategory[pending.category];
+  pendingDlcPeer_.peer = -1;
 }
 
 int32_t FrameAnalyser::FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation) {

@@ -79,6 +79,7 @@ class FrameAnalyser final : public FrameSink {
   void AccountPacket(const PacketInfo& p, int64_t frameCounter);
   int32_t FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation);
   int32_t NewStream(const PacketInfo& p, int32_t peer);
+  void AccountDlcPeer();
   void CheckEarlierPackets(const PacketInfo& p, int32_t record, TTransHead& stream);
   void InsertIcmpReport(const PacketInfo& p, int64_t frameCounter);
   // Token Ring MAC frames.
@@ -112,6 +113,12 @@ class FrameAnalyser final : public FrameSink {
   double previousTime_ = 0;
   double lastSampleTime_ = 0;
   int32_t sourceStation_ = -1, destinationStation_ = -1;
+  // The frame's DLC peer, counted after its network layer (AccountDlcPeer).
+  struct PendingDlcPeer {
+    int32_t peer = -1;
+    uint8_t category = 0, encapsulation = 0, condition = 0;
+  };
+  PendingDlcPeer pendingDlcPeer_;
 
   struct IpIdEntry {
     uint16_t ipId = 0, sourcePort = 0, destPort = 0;
