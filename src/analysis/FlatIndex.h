@@ -40,6 +40,13 @@ class FlatIndex {
     ++count_;
   }
   size_t size() const { return count_; }
+  // Makes room for this many keys at once, so that filling the index grows it no more.
+  void Reserve(size_t keys) {
+    if (keys == 0) return;
+    size_t room = std::max(kInitialSlots, slots_.size());
+    while (keys * 4 > room * 3) room *= 2;
+    if (room != slots_.size()) Rehash(room);
+  }
 
  private:
   static constexpr size_t kInitialSlots = 1024;
@@ -53,8 +60,9 @@ class FlatIndex {
     while (slots_[at].value >= 0) at = (at + 1) & mask;
     slots_[at] = Slot{key, value};
   }
-  void Grow() {
-    std::vector<Slot> old(slots_.empty() ? kInitialSlots : slots_.size() * 2);
+  void Grow() { Rehash(slots_.empty() ? kInitialSlots : slots_.size() * 2); }
+  void Rehash(size_t room) {
+    std::vector<Slot> old(room);
     old.swap(slots_);
     for (const Slot& s : old)
       if (s.value >= 0) Place(s.key, s.value);

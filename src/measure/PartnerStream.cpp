@@ -61,6 +61,7 @@ PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_
   const auto& stations = tables.NetStationTree;
   std::vector<int32_t> owner(tables.NetPeers.size(), -1), partner(tables.NetPeers.size(), -1);
   FlatIndex<uint64_t, KeyHash> byPair;
+  byPair.Reserve(tables.NetPeers.size());
   auto pairKey = [](int32_t from, int32_t to) { return (uint64_t(uint32_t(from)) << 32) | uint32_t(to); };
   for (size_t station = 0; station < stations.size(); ++station) {
     for (int32_t peer = stations[int32_t(station)].FirstNetPeer; peer >= 0; peer = tables.NetPeers[size_t(peer)].Next) {
@@ -72,6 +73,7 @@ PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_
   }
   // Every stream under its own key; the first of a key in chain order wins, as in the walk.
   FlatIndex<uint64_t, KeyHash> byKey;
+  byKey.Reserve(tables.Streams.size());
   for (size_t peer = 0; peer < tables.NetPeers.size(); ++peer)
     for (int32_t k = tables.NetPeers[peer].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next)
       if (byKey.Find(OwnKey(int32_t(peer), tables.Streams[size_t(k)])) < 0)
