@@ -69,6 +69,8 @@ TEST(FrameCheckSequence, StandardCheckValue) {
   };
   for (size_t from : {0u, 1u, 7u, 13u})
     for (size_t n = 0; n <= 300; ++n) ASSERT_EQ(Crc32(data.data() + from, n), reference(from, n)) << from << " " << n;
+  // Past the 256 bytes where the widest fold starts, through its steps of 256 and 64.
+  for (size_t n = 301; n <= 1100; ++n) ASSERT_EQ(Crc32(data.data() + 5, n), reference(5, n)) << n;
   for (size_t n : {1514u, 4000u, 4099u}) EXPECT_EQ(Crc32(data.data() + 3, n), reference(3, n)) << n;
 }
 
