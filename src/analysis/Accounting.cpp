@@ -126,17 +126,34 @@ void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
   r.BytesReceived += length;
 }
 
-void FrameAnalyser::AccountDlcPeer() {
-  const PendingDlcPeer& pending = pendingDlcPeer_;
-  TDLCPeer& d = tables_.DlcPeers[size_t(pending.peer)];
-  d.Categories |= 1u << pending.category;
-  d.Encapsulations |= uint8_t(1u << pending.encapsulation);
-  d.FrameConditions |= uint8_t(1u << pending.condition);
-  ++d.Frames;
-  d.Bytes += frame_->FrameLength;
-  ++d.FramesByEncapsulation[pending.encapsulation];
-  ++d.FramesByCategory[pending.category];
-  pendingDlcPeer_.peer = -1;
+void FrameAnalyser::AccountPendingPeers() {
+  const int64_t length = frame_->FrameLength;
+  if (const PendingDlcPeer& pending = pendingDlcPeer_; pending.peer >= 0) {
+    TDLCPeer& d = tables_.DlcPeers[size_t(pending.peer)];
+    d.Categories |= 1u << pending.category;
+    d.Encapsulations |= uint8_t(1u << pending.encapsulation);
+    d.FrameConditions |= uint8_t(1u << pending.condition);
+    ++d.Frames;
+    d.Bytes += length;
+    ++d.FramesByEncapsulation[pending.encapsulation];
+    ++d.FramesByCategory[pending.category];
+    pendingDlcPeer_.peer = -1;
+  }
+  if (const PendingNetPeer& pending = pendingNetPeer_; pending.peer >= 0) {
+    TNetPeer& n = tables_.NetPeers[size_t(pending.peer)];
+    n.TransportKinds |= 1u << pending.kind;
+    n.LastTtl = pending.ttl;
+    ++n.Frames;
+    n.Bytes += length;
+    ++n.FramesByKind[pending.kindSlot];
+    pendingNetPeer_.peer = -1;
+  }
+}
+
+void FrameAnalyser::PrefetchFlow(const PacketInfo& p) const {
+  const int32_t source = tables_.NetStationTree.Find(p.SourceNet);
+  const int32_t destination = tables_.NetStationTree.Find(p.DestNet);
+  if (source >= 0 && destination >= 0) flowIndex_.Prefetch(MakeFlowKey(source, destination, p));
 }
 
 int32_t FrameAnalyser::FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation) {
@@ -215,14 +232,12 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     stream = NewStream(p, peer);
     flowIndex_.Insert(flow, (int64_t(peer) << 32) | stream);
   }
-  {
-    TNetPeer& n = tables_.NetPeers[size_t(peer)];
-    n.TransportKinds |= kindBit;
-    n.LastTtl = p.Ttl;
-    ++n.Frames;
-    n.Bytes += length;
-    ++n.FramesByKind[std::min<size_t>(p.Kind, kTransportKindCount - 1)];
-  }
+  // The peer's counts are added with the DLC peer's, once the frame is done.
+  const TNetPeer* conversation = &tables_.NetPeers[size_t(peer)];
+  const uint8_t kindSlot = uint8_t(std::min<size_t>(p.Kind, kTransportKindCount - 1));
+  __builtin_prefetch(conversation, 1);
+  __builtin_prefetch(&conversation->FramesByKind[kindSlot], 1);
+  pendingNetPeer_ = PendingNetPeer{peer, p.Kind, kindSlot, p.Ttl};
 
   auto& packets = tables_.PacketList;
   {

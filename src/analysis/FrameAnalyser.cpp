@@ -292,7 +292,7 @@ uint8_t FrameAnalyser::AnalyseFrame(CapturedFrame& frame, int64_t frameCounter) 
   if (tokenRing || length >= 18) {
     AccountMacFrame(frameCounter);
     if (tokenRing || length >= 58) DecodeNetwork(frameCounter);
-    AccountDlcPeer();
+    AccountPendingPeers();
   }
 
   ++tables_.Interval.Frames;

@@ -79,7 +79,9 @@ class FrameAnalyser final : public FrameSink {
   void AccountPacket(const PacketInfo& p, int64_t frameCounter);
   int32_t FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation);
   int32_t NewStream(const PacketInfo& p, int32_t peer);
-  void AccountDlcPeer();
+  void AccountPendingPeers();
+  // Starts fetching the flow index's slot for a packet whose addresses and ports are known.
+  void PrefetchFlow(const PacketInfo& p) const;
   void CheckEarlierPackets(const PacketInfo& p, int32_t record, TTransHead& stream);
   void InsertIcmpReport(const PacketInfo& p, int64_t frameCounter);
   // Token Ring MAC frames.
@@ -113,12 +115,18 @@ class FrameAnalyser final : public FrameSink {
   double previousTime_ = 0;
   double lastSampleTime_ = 0;
   int32_t sourceStation_ = -1, destinationStation_ = -1;
-  // The frame's DLC peer, counted after its network layer (AccountDlcPeer).
+  // The frame's DLC and network peers, counted once the rest of the frame is done
+  // (AccountPendingPeers), so that fetching their records overlaps that work.
   struct PendingDlcPeer {
     int32_t peer = -1;
     uint8_t category = 0, encapsulation = 0, condition = 0;
   };
+  struct PendingNetPeer {
+    int32_t peer = -1;
+    uint8_t kind = 0, kindSlot = 0, ttl = 0;
+  };
   PendingDlcPeer pendingDlcPeer_;
+  PendingNetPeer pendingNetPeer_;
 
   struct IpIdEntry {
     uint16_t ipId = 0, sourcePort = 0, destPort = 0;

@@ -128,6 +128,7 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
 
   p.SourcePort = Be16(x);
   p.DestPort = Be16(x + 2);
+  PrefetchFlow(p);
   if (p.Kind == transport::Udp) p.TransportHeaderLength = 8;
   const uint16_t sp = p.SourcePort, dp = p.DestPort;
   if (sp >= 1024 && dp >= 1024) {
