@@ -14,10 +14,17 @@ struct AddressKey {
   uint8_t length = 0;
   std::array<uint8_t, 10> bytes{};
 
+  // The bytes are gathered in registers and stored as the two words that the comparison
+  // and the hash read back (with a constant length, two loads and two stores).
   static AddressKey From(const uint8_t* data, uint8_t length) {
     AddressKey key;
     key.length = length < 10 ? length : 10;
-    std::memcpy(key.bytes.data(), data, key.length);
+    uint64_t low = 0;
+    uint16_t high = 0;
+    std::memcpy(&low, data, key.length < 8 ? key.length : 8);
+    if (key.length > 8) std::memcpy(&high, data + 8, size_t(key.length) - 8);
+    std::memcpy(key.bytes.data(), &low, 8);
+    std::memcpy(key.bytes.data() + 8, &high, 2);
     return key;
   }
   std::strong_ordering operator<=>(const AddressKey& other) const;
