@@ -4,6 +4,8 @@
 #include <array>
 #include <bit>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -18,6 +20,8 @@ namespace {
 int32_t& Destination(TPacket& p) { return p.Next; }
 
 constexpr size_t kDigitBits = 8, kDirect = size_t(1) << kDigitBits;
+// From this many records on, the blocks are settled on two threads.
+constexpr size_t kTwoThreadRecords = size_t(1) << 20;
 
 // Moves the records of [lo, hi) to their destinations, which are exactly the places
 // lo..hi-1. Small ranges follow the permutation's cycles directly; larger ones are first
@@ -25,7 +29,7 @@ constexpr size_t kDigitBits = 8, kDirect = size_t(1) << kDigitBits;
 // (one swap settles one record; the 256 block fronts advance through memory in order, so
 // the moves stay in the caches), and then each block is handled alike. A few passes over
 // the records in all, instead of one cache miss per record.
-void MoveToDestinations(TPacket* records, size_t lo, size_t hi) {
+void MoveToDestinations(TPacket* records, size_t lo, size_t hi, bool twoThreads = false) {
   if (hi - lo <= kDirect) {
     for (size_t i = lo; i < hi; ++i)
       while (size_t(Destination(records[i])) != i) std::swap(records[i], records[size_t(Destination(records[i]))]);
@@ -52,10 +56,26 @@ void MoveToDestinations(TPacket* records, size_t lo, size_t hi) {
       }
     }
   }
-  for (size_t b = 0; b < blocks; ++b) {
-    const size_t from = lo + (b << shift);
-    MoveToDestinations(records, from, std::min(hi, from + (size_t(1) << shift)));
+  // Each block now holds exactly its own records: the blocks are settled independently,
+  // half of them on a second thread when asked.
+  auto settle = [&](size_t first, size_t last) {
+    for (size_t b = first; b < last; ++b) {
+      const size_t from = lo + (b << shift);
+      MoveToDestinations(records, from, std::min(hi, from + (size_t(1) << shift)));
+    }
+  };
+  std::thread other;
+  size_t mine = blocks;
+  if (twoThreads) {
+    try {
+      other = std::thread(settle, blocks / 2, blocks);
+      mine = blocks / 2;
+    } catch (const std::system_error&) {
+      // No second thread to be had: all blocks here.
+    }
   }
+  settle(0, mine);
+  if (other.joinable()) other.join();
 }
 
 }  // namespace
@@ -108,7 +128,7 @@ void LayOutPacketsByStream(AnalysisTables& tables) {
     stream.FirstPacket = moved(stream.FirstPacket);
     stream.LastPacket = moved(stream.LastPacket);
   }
-  MoveToDestinations(packets.data(), 0, count);
+  MoveToDestinations(packets.data(), 0, count, count >= kTwoThreadRecords);
 
   // The forward links, from the backward ones: mostly to the neighbouring record now.
   for (TPacket& p : packets) p.Next = -1;
