@@ -75,11 +75,14 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
   dlcPeerIndex_.Clear();
   netPeerIndex_.Clear();
   flowIndex_.Clear();
+  // A whole trace can take millions of packet records: their pages are mapped ahead.
+  tables_.PacketList.WarmAhead(!firstFrameOnly);
   if (!firstFrameOnly && nameFiles_) ImportNameFiles(tables_.Names, info_.DetectedFormat, info_.TopologyCode, *nameFiles_);
 }
 
 void FrameAnalyser::EndTrace(bool fullRead) {
   CloseInterval();
+  tables_.PacketList.WarmAhead(false);
   LayOutPacketsByStream(tables_);
   if (fullRead) ApplyServerPorts();
   if (!fullRead) {

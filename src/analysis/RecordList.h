@@ -8,9 +8,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <utility>
+
+#include "analysis/PageWarmer.h"
 
 namespace korvane {
 
@@ -37,7 +40,21 @@ class RecordList {
     return *this;
   }
   ~RecordList() {
+    warmer_.reset();
     if (data_) ::munmap(data_, capacity_ * sizeof(T));
+  }
+
+  // A list about to take millions of records can have its fresh pages mapped ahead of it
+  // by a thread of its own (PageWarmer); a list that is done growing turns that off. The
+  // records are the same either way.
+  void WarmAhead(bool on) {
+    if (on && !warmer_) {
+      warmer_ = std::make_unique<PageWarmer>();
+      mark_ = std::min(capacity_, size_);
+    } else if (!on && warmer_) {
+      warmer_.reset();
+      mark_ = capacity_;
+    }
   }
 
   size_t size() const { return size_; }
@@ -55,7 +72,7 @@ class RecordList {
   const T& back() const { return data_[size_ - 1]; }
 
   T& emplace_back() {
-    if (size_ == capacity_) Grow(size_ + 1);
+    if (size_ >= mark_) Reached();
     return *::new (static_cast<void*>(data_ + size_++)) T{};
   }
   void push_back(const T& record) {
@@ -75,16 +92,35 @@ class RecordList {
 
  private:
   static constexpr size_t kPage = 4096, kHugePage = size_t(2) << 20;
+  static constexpr size_t kWarmFrom = PageWarmer::kStartBytes / sizeof(T);
 
   void Swap(RecordList& other) noexcept {
     std::swap(data_, other.data_);
     std::swap(size_, other.size_);
     std::swap(capacity_, other.capacity_);
+    std::swap(mark_, other.mark_);
+    std::swap(warmer_, other.warmer_);
+  }
+  // The writer reached the room's end or the point where the warmer hears of it again.
+  void Reached() {
+    if (size_ == capacity_) Grow(size_ + 1);
+    if (!warmer_) return;
+    if (size_ < kWarmFrom) {
+      mark_ = std::min(capacity_, kWarmFrom);
+      return;
+    }
+    if (!warmer_->Ahead(data_, capacity_ * sizeof(T), size_ * sizeof(T))) {
+      warmer_.reset();
+      mark_ = capacity_;
+      return;
+    }
+    mark_ = std::min(capacity_, size_ + std::max<size_t>(1, PageWarmer::kStepBytes / sizeof(T)));
   }
   // Room for at least `records`: twice the room held, in whole pages.
   void Grow(size_t records) {
     size_t bytes = std::max(records, capacity_ * 2) * sizeof(T);
     bytes = (bytes + kPage - 1) / kPage * kPage;
+    if (warmer_) warmer_->Pause(data_ == nullptr);
     void* room = data_ ? ::mremap(data_, capacity_ * sizeof(T), bytes, MREMAP_MAYMOVE)
                        : ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (room == MAP_FAILED) throw std::bad_alloc();
@@ -93,10 +129,13 @@ class RecordList {
     if (bytes >= kHugePage) ::madvise(room, bytes, MADV_HUGEPAGE);
     data_ = static_cast<T*>(room);
     capacity_ = bytes / sizeof(T);
+    mark_ = warmer_ ? size_ : capacity_;  // the next record reports to the warmer
   }
 
   T* data_ = nullptr;
   size_t size_ = 0, capacity_ = 0;
+  size_t mark_ = 0;  // emplace_back's slow path runs from here: the room's end, or the warmer's next report
+  std::unique_ptr<PageWarmer> warmer_;
 };
 
 }  // namespace korvane
