@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
@@ -208,7 +209,7 @@ ConversationFigures MeasureConversation(const TraceSession& session, const Probl
 
 std::vector<ConversationFigures> MeasureConversations(const TraceSession& session,
                                                       const ProblemFinderSettings& settings, unsigned threads,
-                                                      const FiguresProgress& progress) {
+                                                      const FiguresProgress& progress, const FiguresReady& ready) {
   const AnalysisTables& t = session.tables;
   std::vector<ConversationFigures> all;
   for (int32_t station : t.NetStationTree.InOrder()) {
@@ -233,12 +234,20 @@ std::vector<ConversationFigures> MeasureConversations(const TraceSession& sessio
   std::mutex mutex;
   std::condition_variable finished;
   size_t workersLeft = threads - 1;
+  // The calling thread hands on the completed run from the start between its own
+  // conversations, so that what the caller does with them overlaps the measuring.
+  size_t handedOn = 0;
+  auto handOn = [&](size_t upTo) {
+    if (!ready) return;
+    for (; handedOn < upTo && done[handedOn].load(std::memory_order_acquire); ++handedOn) ready(all[handedOn]);
+  };
   auto work = [&](bool calling) {
     for (size_t i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < all.size();) {
       all[i] = MeasureConversation(session, settings, partners, all[i].Station, all[i].Conversation);
       rowsDone.fetch_add(all[i].Rows.size());
       done[i].store(true, std::memory_order_release);
       if (calling && progress && !progress(rowsDone.load())) stop = true;
+      if (calling && !stop.load(std::memory_order_relaxed)) handOn(all.size());
     }
   };
   std::vector<std::thread> workers;
@@ -250,6 +259,16 @@ std::vector<ConversationFigures> MeasureConversations(const TraceSession& sessio
       finished.notify_all();
     });
   work(true);
+  // The rest as the other threads complete it, unless stopped.
+  for (auto lastProgress = std::chrono::steady_clock::now(); ready && handedOn < all.size() && !stop;) {
+    handOn(all.size());
+    if (handedOn == all.size()) break;
+    std::this_thread::sleep_for(std::chrono::microseconds(50));
+    if (progress && std::chrono::steady_clock::now() - lastProgress >= std::chrono::milliseconds(20)) {
+      lastProgress = std::chrono::steady_clock::now();
+      if (!progress(rowsDone.load())) stop = true;
+    }
+  }
   {
     std::unique_lock lock(mutex);
     while (workersLeft > 0) {
@@ -267,6 +286,7 @@ std::vector<ConversationFigures> MeasureConversations(const TraceSession& sessio
   // After a stop, only the unbroken run of completed conversations from the start is kept.
   size_t kept = 0;
   while (kept < all.size() && done[kept].load(std::memory_order_acquire)) ++kept;
+  handOn(kept);
   all.resize(kept);
   return all;
 }

@@ -54,10 +54,16 @@ ConversationFigures MeasureConversation(const TraceSession& session, const Probl
 // that precede the first one left out).
 using FiguresProgress = std::function<bool(size_t rowsDone)>;
 
+// Called on the calling thread with each conversation, in the result's order, as soon as it
+// and all before it are measured (while the other threads go on measuring), and never with
+// one the result leaves out.
+using FiguresReady = std::function<void(const ConversationFigures&)>;
+
 // The figures of every conversation of every station that opened one (station role bit 1),
 // stations in address order, conversations in chain order. `threads` 0 takes one per core.
 std::vector<ConversationFigures> MeasureConversations(const TraceSession& session,
                                                       const ProblemFinderSettings& settings, unsigned threads = 0,
-                                                      const FiguresProgress& progress = {});
+                                                      const FiguresProgress& progress = {},
+                                                      const FiguresReady& ready = {});
 
 }  // namespace korvane

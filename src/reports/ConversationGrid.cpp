@@ -160,14 +160,18 @@ namespace {
 // Formats every measured stream as a grid row, in measuring order, handing each row to
 // `visit` and adding its figures to the totals.
 template <class Visit>
+void FormatRows(const TraceSession& session, const ConversationGridOptions& options,
+                const ConversationFigures& conversation, GridTotals& totals, Visit&& visit) {
+  for (const StreamFigures& f : conversation.Rows) {
+    visit(FormatRow(session, options, conversation.Station, conversation.Conversation, f));
+    AddToTotals(totals, f);
+  }
+}
+template <class Visit>
 GridTotals FormatRows(const TraceSession& session, const ConversationGridOptions& options,
                       const std::vector<ConversationFigures>& figures, Visit&& visit) {
   GridTotals totals;
-  for (const ConversationFigures& conversation : figures)
-    for (const StreamFigures& f : conversation.Rows) {
-      visit(FormatRow(session, options, conversation.Station, conversation.Conversation, f));
-      AddToTotals(totals, f);
-    }
+  for (const ConversationFigures& conversation : figures) FormatRows(session, options, conversation, totals, visit);
   return totals;
 }
 
@@ -258,15 +262,18 @@ void WriteConversationGridText(std::ostream& out, const TraceSession& session, c
     out << kNoIpTrafficText << '\n';
     return;
   }
-  const std::vector<ConversationFigures> figures = MeasureConversations(session, settings, threads);
   std::string text;
   AppendGridLine(text, ConversationGridHeadings(options.packetsBytes), 0, kGridShownColumns - 1);
-  const GridTotals totals = FormatRows(session, options, figures, [&](const GridRow& row) {
-    AppendGridLine(text, row.cells, 0, kGridShownColumns - 1);
-    if (text.size() >= (size_t(1) << 16)) {
-      out.write(text.data(), std::streamsize(text.size()));
-      text.clear();
-    }
+  GridTotals totals;
+  // Rows are written while the other threads still measure the conversations after them.
+  MeasureConversations(session, settings, threads, {}, [&](const ConversationFigures& conversation) {
+    FormatRows(session, options, conversation, totals, [&](const GridRow& row) {
+      AppendGridLine(text, row.cells, 0, kGridShownColumns - 1);
+      if (text.size() >= (size_t(1) << 16)) {
+        out.write(text.data(), std::streamsize(text.size()));
+        text.clear();
+      }
+    });
   });
   for (const auto& box : TotalBoxes(totals))
     for (const std::string& line : box) text += line + '\n';

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
 
+#include "measure/ConversationFigures.h"
 #include "reports/ConversationGrid.h"
 #include "support/TestSupport.h"
 #include "writers/TraceWriters.h"
@@ -61,7 +65,7 @@ TEST_F(GridThreads, TextWrittenRowByRowIsTheGridsText) {
     options.packetsBytes = choice;
     const ConversationGrid grid = BuildConversationGrid(*session_, Settings(), options, {}, 1);
     ASSERT_GE(grid.rows.size(), 2000u);
-    for (unsigned threads : {1u, 2u}) {
+    for (unsigned threads : {1u, 2u, 3u}) {
       std::ostringstream written;
       WriteConversationGridText(written, *session_, Settings(), options, threads);
       EXPECT_EQ(written.str(), ConversationGridText(grid)) << threads << " threads";
@@ -75,6 +79,30 @@ TEST_F(GridThreads, StopKeepsTheRowsFromTheStart) {
   ASSERT_LT(stopped.rows.size(), whole.rows.size());
   ASSERT_GT(stopped.rows.size(), 0u);
   for (size_t r = 0; r < stopped.rows.size(); ++r) EXPECT_EQ(stopped.rows[r].cells, whole.rows[r].cells);
+}
+
+// What is handed on while the measuring goes on is the result, in its order, once each:
+// whole, or after a stop only the run the result keeps.
+TEST_F(GridThreads, HandedOnInOrderExactlyTheResult) {
+  const size_t conversations = MeasureConversations(*session_, Settings(), 1).size();
+  for (unsigned threads : {1u, 2u, 3u})
+    for (bool stopHalfWay : {false, true}) {
+      SCOPED_TRACE(std::to_string(threads) + (stopHalfWay ? " threads, stopped" : " threads"));
+      std::vector<std::tuple<int32_t, int32_t, size_t>> keys;
+      size_t calls = 0;
+      const FiguresProgress progress = [&](size_t) { return !stopHalfWay || ++calls < 40; };
+      const std::vector<ConversationFigures> result = MeasureConversations(
+          *session_, Settings(), threads, progress,
+          [&](const ConversationFigures& c) { keys.emplace_back(c.Station, c.Conversation, c.Rows.size()); });
+      if (stopHalfWay) {
+        EXPECT_LT(result.size(), conversations);
+      } else {
+        EXPECT_EQ(result.size(), conversations);
+      }
+      ASSERT_EQ(keys.size(), result.size());
+      for (size_t i = 0; i < result.size(); ++i)
+        EXPECT_EQ(keys[i], std::make_tuple(result[i].Station, result[i].Conversation, result[i].Rows.size())) << i;
+    }
 }
 
 }  // namespace
