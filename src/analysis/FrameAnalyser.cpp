@@ -83,8 +83,10 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
 void FrameAnalyser::EndTrace(bool fullRead) {
   CloseInterval();
   tables_.PacketList.WarmAhead(false);
-  LayOutPacketsByStream(tables_);
-  if (fullRead) ApplyServerPorts();
+  if (streamWalks_) {
+    LayOutPacketsByStream(tables_);
+    if (fullRead) ApplyServerPorts();
+  }
   if (!fullRead) {
     std::copy_n(ownFrame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
   }

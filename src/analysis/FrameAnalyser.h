@@ -68,6 +68,12 @@ class FrameAnalyser final : public FrameSink {
   void ApplyServerPorts();
   // Where the capturing analysers' name files are read from before each full read.
   void SetNameFiles(const NameFileLocations* where) { nameFiles_ = where; }
+  // Whether the end of the read lays the packet records out stream by stream, links them
+  // forward and marks requests and replies from the learned server ports: what every walk
+  // along a stream needs (the conversation tools, the client/server grid, the packet
+  // views). A caller that shows only the tables and counters (the command line's File
+  // Summary) leaves it out; every table and counter is the same either way.
+  void SetStreamWalks(bool wanted) { streamWalks_ = wanted; }
 
  private:
   void CountGroup(bool broadcast);
@@ -101,6 +107,7 @@ class FrameAnalyser final : public FrameSink {
   const VendorTable& vendors_;
   const PortNames& ports_;
   const NameFileLocations* nameFiles_ = nullptr;
+  bool streamWalks_ = true;
 
   // Per-frame working values.
   AddressKey source_, destination_;

@@ -3,9 +3,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 #include "analysis/PacketLayout.h"
+#include "input/ByteSource.h"
+#include "reports/FileSummary.h"
+#include "reports/OpenTrace.h"
 
 #include "support/TestSupport.h"
 #include "writers/TraceWriters.h"
@@ -34,6 +39,41 @@ TEST(PacketLayout, EveryStreamReadsConsecutiveRecordsInFrameOrder) {
     EXPECT_EQ(s.LastPacket, previous);
   }
   EXPECT_EQ(visited, t.PacketList.size());
+}
+
+// A read that leaves the stream walks out (the File Summary's) gives the same tables and
+// counters, its records in recording order, with the same contents once laid out.
+TEST(PacketLayout, LeftOutItChangesNoTableOrRecord) {
+  const std::vector<uint8_t> trace = tools::WriteSnifferDos(tools::SyntheticLoad(20000, 4), {});
+  const auto full = test::Analyse(trace, "load.enc");
+  auto tablesOnly = std::make_unique<TraceSession>();
+  tablesOnly->analyser.SetStreamWalks(false);
+  MemorySource source(trace);
+  ASSERT_EQ(OpenTrace(*tablesOnly, "load.enc", &source).status, OpenStatus::Loaded);
+
+  EXPECT_EQ(FileSummaryText(BuildFileSummary(*tablesOnly, {})), FileSummaryText(BuildFileSummary(*full, {})));
+  const AnalysisTables& a = tablesOnly->tables;
+  const AnalysisTables& b = full->tables;
+  ASSERT_EQ(a.Streams.size(), b.Streams.size());
+  ASSERT_EQ(a.PacketList.size(), b.PacketList.size());
+  for (size_t i = 1; i < a.PacketList.size(); ++i)
+    ASSERT_LE(a.PacketList[i - 1].FrameNumber, a.PacketList[i].FrameNumber) << "recording order at " << i;
+  for (size_t k = 0; k < a.Streams.size(); ++k) {
+    EXPECT_EQ(a.Streams[k].PacketCount, b.Streams[k].PacketCount);
+    EXPECT_EQ(a.PacketList[size_t(a.Streams[k].FirstPacket)].FrameNumber,
+              b.PacketList[size_t(b.Streams[k].FirstPacket)].FrameNumber);
+  }
+  // Laid out afterwards, the records are the full read's but for the marks from the
+  // learned server ports.
+  AnalysisTables laid = a;
+  LayOutPacketsByStream(laid);
+  for (size_t i = 0; i < laid.PacketList.size(); ++i) {
+    const TPacket& x = laid.PacketList[i];
+    const TPacket& y = b.PacketList[i];
+    ASSERT_EQ(std::tie(x.FrameNumber, x.Stream, x.Prev, x.Next, x.Sequence, x.FrameLength),
+              std::tie(y.FrameNumber, y.Stream, y.Prev, y.Next, y.Sequence, y.FrameLength)) << i;
+    EXPECT_EQ(x.Flags & ~(packet_flag::Request | packet_flag::Reply), y.Flags & ~(packet_flag::Request | packet_flag::Reply));
+  }
 }
 
 // A list laid out by hand: records of `streams` streams interleaved at random, chained in

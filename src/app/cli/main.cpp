@@ -136,8 +136,9 @@ void LoadNameTables(const CommonOptions& common, TraceSession& session) {
   session.ports.SetUserPorts(ports.Entries);
 }
 
-int Read(const CommonOptions& common, OpenedTrace& trace) {
+int Read(const CommonOptions& common, OpenedTrace& trace, bool streamWalks = true) {
   LoadNameTables(common, *trace.session);
+  trace.session->analyser.SetStreamWalks(streamWalks);
   if (int status = Check(common, trace); status != kExitDone) return status;
   OpenResult result = ReadShowingProgress(*trace.session, *trace.source, FileNamePart(common.file));
   if (result.status != OpenStatus::Loaded) {
@@ -183,7 +184,8 @@ int RunFrames(const CommonOptions& common) {
 
 int RunSummary(const CommonOptions& common, bool broadcastOnly) {
   OpenedTrace trace;
-  if (int status = Read(common, trace); status != kExitDone) return status;
+  // The File Summary is made of the tables alone: no stream is walked.
+  if (int status = Read(common, trace, false); status != kExitDone) return status;
   SummaryOptions options;
   options.broadcastOnly = broadcastOnly;
   options.lineSpeedMbps = common.bandwidthMbps;
