@@ -1,5 +1,8 @@
 #include "measure/PartnerStream.h"
 
+#include <system_error>
+#include <thread>
+
 #include "analysis/FlatIndex.h"
 #include "analysis/FrameAnalyser.h"
 
@@ -56,38 +59,81 @@ PartnerLookup FindPartnerStream(const AnalysisTables& tables, int32_t sourceStat
   return found;
 }
 
+namespace {
+// From this many streams on, the index is built on two threads.
+constexpr size_t kTwoThreadStreams = size_t(1) << 16;
+
+// Runs `first` here and `second` on a thread of its own when `both`, else one after the
+// other (also when no thread is to be had).
+template <class First, class Second>
+void RunSideBySide(bool both, First&& first, Second&& second) {
+  std::thread other;
+  if (both) {
+    try {
+      other = std::thread(second);
+    } catch (const std::system_error&) {
+      both = false;
+    }
+  }
+  first();
+  if (both) other.join();
+  else second();
+}
+}  // namespace
+
 PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_(tables.Streams.size()) {
-  // The station each conversation belongs to, and the conversations by (owner, partner).
+  const bool twoThreads = tables.Streams.size() >= kTwoThreadStreams;
   const auto& stations = tables.NetStationTree;
   std::vector<int32_t> owner(tables.NetPeers.size(), -1), partner(tables.NetPeers.size(), -1);
-  FlatIndex<uint64_t, KeyHash> byPair;
-  byPair.Reserve(tables.NetPeers.size());
+  // Streams under their own key, in two indexes by the parity of their conversation (the
+  // key holds the conversation, so no key is in both), built side by side.
+  FlatIndex<uint64_t, KeyHash> byPair, byKey[2];
+  auto fileStreams = [&](size_t parity) {
+    // The first of a key in chain order wins, as in the walk.
+    byKey[parity].Reserve(tables.Streams.size() / 2);
+    for (size_t peer = parity; peer < tables.NetPeers.size(); peer += 2)
+      for (int32_t k = tables.NetPeers[peer].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next)
+        if (byKey[parity].Find(OwnKey(int32_t(peer), tables.Streams[size_t(k)])) < 0)
+          byKey[parity].Insert(OwnKey(int32_t(peer), tables.Streams[size_t(k)]), k);
+  };
   auto pairKey = [](int32_t from, int32_t to) { return (uint64_t(uint32_t(from)) << 32) | uint32_t(to); };
-  for (size_t station = 0; station < stations.size(); ++station) {
-    for (int32_t peer = stations[int32_t(station)].FirstNetPeer; peer >= 0; peer = tables.NetPeers[size_t(peer)].Next) {
-      owner[size_t(peer)] = int32_t(station);
-      partner[size_t(peer)] = stations.Find(tables.NetPeers[size_t(peer)].DestAddress);
-      if (partner[size_t(peer)] >= 0 && byPair.Find(pairKey(int32_t(station), partner[size_t(peer)])) < 0)
-        byPair.Insert(pairKey(int32_t(station), partner[size_t(peer)]), peer);
-    }
-  }
-  // Every stream under its own key; the first of a key in chain order wins, as in the walk.
-  FlatIndex<uint64_t, KeyHash> byKey;
-  byKey.Reserve(tables.Streams.size());
-  for (size_t peer = 0; peer < tables.NetPeers.size(); ++peer)
-    for (int32_t k = tables.NetPeers[peer].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next)
-      if (byKey.Find(OwnKey(int32_t(peer), tables.Streams[size_t(k)])) < 0)
-        byKey.Insert(OwnKey(int32_t(peer), tables.Streams[size_t(k)]), k);
+  RunSideBySide(
+      twoThreads,
+      [&] {
+        // The station each conversation belongs to, and the conversations by (owner, partner).
+        byPair.Reserve(tables.NetPeers.size());
+        for (size_t station = 0; station < stations.size(); ++station) {
+          for (int32_t peer = stations[int32_t(station)].FirstNetPeer; peer >= 0;
+               peer = tables.NetPeers[size_t(peer)].Next) {
+            owner[size_t(peer)] = int32_t(station);
+            partner[size_t(peer)] = stations.Find(tables.NetPeers[size_t(peer)].DestAddress);
+            if (partner[size_t(peer)] >= 0 && byPair.Find(pairKey(int32_t(station), partner[size_t(peer)])) < 0)
+              byPair.Insert(pairKey(int32_t(station), partner[size_t(peer)]), peer);
+          }
+        }
+        fileStreams(0);
+      },
+      [&] { fileStreams(1); });
 
-  for (size_t peer = 0; peer < tables.NetPeers.size(); ++peer) {
-    if (owner[peer] < 0 || partner[peer] < 0) continue;
-    const int32_t back = byPair.Find(pairKey(partner[peer], owner[peer]));
-    for (int32_t k = tables.NetPeers[peer].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next) {
-      PartnerLookup& p = partners_[size_t(k)];
-      p.ReturnConversation = back;
-      if (back >= 0) p.Stream = byKey.Find(MirroredKey(back, tables.Streams[size_t(k)]));
+  // The conversation back of each conversation, then each stream's answer: streams are
+  // answered independently, half of them on each thread.
+  std::vector<int32_t> back(tables.NetPeers.size(), -1);
+  for (size_t peer = 0; peer < back.size(); ++peer)
+    if (owner[peer] >= 0 && partner[peer] >= 0) back[peer] = byPair.Find(pairKey(partner[peer], owner[peer]));
+  auto answer = [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      const TTransHead& stream = tables.Streams[k];
+      if (stream.Peer < 0 || size_t(stream.Peer) >= back.size() || owner[size_t(stream.Peer)] < 0 ||
+          partner[size_t(stream.Peer)] < 0)
+        continue;
+      PartnerLookup& p = partners_[k];
+      p.ReturnConversation = back[size_t(stream.Peer)];
+      if (p.ReturnConversation >= 0)
+        p.Stream = byKey[size_t(p.ReturnConversation) & 1].Find(MirroredKey(p.ReturnConversation, stream));
     }
-  }
+  };
+  const size_t streams = tables.Streams.size(), half = streams / 2;
+  RunSideBySide(twoThreads, [&] { answer(0, half); }, [&] { answer(half, streams); });
 }
 
 PartnerLookup PartnerStreamIndex::Of(int32_t stream) const {
