@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "analysis/FrameAnalyser.h"
 #include "input/Endian.h"
 
@@ -53,16 +57,51 @@ uint8_t IpxKind(uint8_t type, uint16_t dest, uint16_t source, uint16_t word, uin
   }
 }
 
-// One's-complement sum of 16-bit big-endian words (an odd last byte padded with zero),
-// added to `sum`. The sum is taken in the machine's order eight bytes at a time and turned
-// round at the end: a one's-complement sum does not depend on the byte order it is taken in.
-uint32_t SumWords(const uint8_t* p, size_t n, uint32_t sum = 0) {
+// The words of `p` summed as 32-bit halves of little-endian 64-bit words, in a 64-bit
+// total that cannot overflow for any frame.
+uint64_t SumHalves(const uint8_t* p, size_t n) {
   uint64_t s = 0;
   for (; n >= 8; p += 8, n -= 8) {
     uint64_t w;
     std::memcpy(&w, p, 8);
     s += (w & 0xFFFFFFFFu) + (w >> 32);
   }
+  return s;
+}
+
+#if defined(__x86_64__)
+// The same, 32 bytes a step.
+__attribute__((target("avx2"))) uint64_t SumHalvesWide(const uint8_t* p, size_t n) {
+  const __m256i low = _mm256_set1_epi64x(0xFFFFFFFF);
+  __m256i a = _mm256_setzero_si256(), b = _mm256_setzero_si256();
+  for (; n >= 32; p += 32, n -= 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    a = _mm256_add_epi64(a, _mm256_and_si256(v, low));
+    b = _mm256_add_epi64(b, _mm256_srli_epi64(v, 32));
+  }
+  alignas(32) uint64_t lanes[4];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), _mm256_add_epi64(a, b));
+  return lanes[0] + lanes[1] + lanes[2] + lanes[3] + SumHalves(p, n);
+}
+
+bool HaveAvx2() {
+  static const bool have = __builtin_cpu_supports("avx2");
+  return have;
+}
+#endif
+
+// One's-complement sum of 16-bit big-endian words (an odd last byte padded with zero),
+// added to `sum`. The sum is taken in the machine's order eight bytes at a time and turned
+// round at the end: a one's-complement sum does not depend on the byte order it is taken in.
+uint32_t SumWords(const uint8_t* p, size_t n, uint32_t sum = 0) {
+  const size_t whole = n & ~size_t(7);
+#if defined(__x86_64__)
+  uint64_t s = whole >= 64 && HaveAvx2() ? SumHalvesWide(p, whole) : SumHalves(p, whole);
+#else
+  uint64_t s = SumHalves(p, whole);
+#endif
+  p += whole;
+  n -= whole;
   for (; n >= 2; p += 2, n -= 2) s += uint32_t(p[0]) | (uint32_t(p[1]) << 8);
   if (n) s += p[0];
   while (s >> 16) s = (s & 0xFFFF) + (s >> 16);

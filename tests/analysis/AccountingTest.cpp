@@ -266,6 +266,28 @@ TEST(Decoding, FragmentsChecksumsAndCounts) {
   EXPECT_NE(f.Packets(f.Stream(kIpA, kIpB, 1402, 80))[0].Flags & packet_flag::TcpChecksumError, 0u);
 }
 
+// Payloads of every length up to a full frame, of varied bytes: the sum is taken many bytes
+// a step, and any byte of a long payload counts.
+TEST(Decoding, TransportChecksumsOfEveryLength) {
+  Feeder f;
+  uint32_t seed = 12345;
+  for (size_t size = 0; size <= 1460; ++size) {
+    Bytes payload(size);
+    for (uint8_t& b : payload) b = uint8_t((seed = seed * 1103515245u + 12345u) >> 23);
+    f.Frame(EthernetFrame(kB, kA, 0x0800,
+                          Ipv4Packet(kIpA, kIpB, 6, 64, uint16_t(size), 0, TcpSegment(kIpA, kIpB, {1500, 80, 1, 1, 0x18}, payload))));
+    if (size == 0) continue;
+    Bytes damaged = TcpSegment(kIpA, kIpB, {1501, 80, 1, 1, 0x18}, payload);
+    damaged[20 + size * 5 / 7] ^= 0x5A;  // somewhere along the payload
+    f.Frame(EthernetFrame(kB, kA, 0x0800, Ipv4Packet(kIpA, kIpB, 6, 64, uint16_t(size), 0, damaged)));
+  }
+  for (const TPacket& p : f.Packets(f.Stream(kIpA, kIpB, 1500, 80)))
+    EXPECT_EQ(p.Flags & packet_flag::TcpChecksumError, 0u) << p.NetLength;
+  for (const TPacket& p : f.Packets(f.Stream(kIpA, kIpB, 1501, 80)))
+    EXPECT_NE(p.Flags & packet_flag::TcpChecksumError, 0u) << p.NetLength;
+  EXPECT_EQ(f.Packets(f.Stream(kIpA, kIpB, 1501, 80)).size(), 1460u);
+}
+
 TEST(Decoding, IpxKindsBySocketAndType) {
   Feeder f;
   IpxAddress client{0x1234, kA, 0x4003}, server{0x1234, kB, 0x0451};
