@@ -473,25 +473,26 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   ++s.IcmpReports;
 }
 
-void FrameAnalyser::ApplyServerPorts() {
-  auto isServer = [this](uint16_t port) { return (tables_.ServerPortMap[port >> 6] >> (port & 63)) & 1u; };
-  auto& tree = tables_.NetStationTree;
-  for (int32_t station : tree.InOrder()) {
-    if ((tree[station].Role & 0x1) == 0) continue;
-    for (int32_t peer = tree[station].FirstNetPeer; peer >= 0; peer = tables_.NetPeers[size_t(peer)].Next) {
-      for (int32_t s = tables_.NetPeers[size_t(peer)].FirstStream; s >= 0; s = tables_.Streams[size_t(s)].Next) {
-        const TTransHead& stream = tables_.Streams[size_t(s)];
-        for (bool toServer : {true, false}) {
-          if (!isServer(toServer ? stream.DestPort : stream.SourcePort)) continue;
-          for (int32_t at = stream.FirstPacket; at >= 0; at = tables_.PacketList[size_t(at)].Next) {
-            uint32_t& flags = tables_.PacketList[size_t(at)].Flags;
-            flags &= ~(packet_flag::Request | packet_flag::Reply);
-            flags |= toServer ? packet_flag::Request : packet_flag::Reply;
-          }
-        }
-      }
-    }
+std::vector<uint8_t> FrameAnalyser::ServerPortMarks() const {
+  // The conversations of stations that sent (role bit 1), then their streams in one pass
+  // through the stream list.
+  std::vector<uint8_t> sent(tables_.NetPeers.size(), 0);
+  const auto& tree = tables_.NetStationTree;
+  for (size_t station = 0; station < tree.size(); ++station) {
+    if ((tree[int32_t(station)].Role & 0x1) == 0) continue;
+    for (int32_t peer = tree[int32_t(station)].FirstNetPeer; peer >= 0; peer = tables_.NetPeers[size_t(peer)].Next)
+      sent[size_t(peer)] = 1;
   }
+  auto isServer = [this](uint16_t port) { return (tables_.ServerPortMap[port >> 6] >> (port & 63)) & 1u; };
+  std::vector<uint8_t> marks(tables_.Streams.size(), 0);
+  for (size_t s = 0; s < marks.size(); ++s) {
+    const TTransHead& stream = tables_.Streams[s];
+    if (stream.Peer < 0 || size_t(stream.Peer) >= sent.size() || !sent[size_t(stream.Peer)]) continue;
+    // Towards a server port a request, from one a reply (between two server ports too).
+    if (isServer(stream.SourcePort)) marks[s] = uint8_t(packet_flag::Reply);
+    else if (isServer(stream.DestPort)) marks[s] = uint8_t(packet_flag::Request);
+  }
+  return marks;
 }
 
 }  // namespace korvane

@@ -83,10 +83,7 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
 void FrameAnalyser::EndTrace(bool fullRead) {
   CloseInterval();
   tables_.PacketList.WarmAhead(false);
-  if (streamWalks_) {
-    LayOutPacketsByStream(tables_);
-    if (fullRead) ApplyServerPorts();
-  }
+  if (streamWalks_) LayOutPacketsByStream(tables_, fullRead ? ServerPortMarks() : std::vector<uint8_t>{});
   if (!fullRead) {
     std::copy_n(ownFrame_.Data.begin(), tables_.FirstFrameCopy.size(), tables_.FirstFrameCopy.begin());
   }

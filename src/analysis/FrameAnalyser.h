@@ -64,8 +64,10 @@ class FrameAnalyser final : public FrameSink {
   void CloseInterval();
 
   int64_t LastFragmentFrame() const { return lastFragmentFrame_; }
-  // The end-of-file pass: client and server once more from the learned server ports.
-  void ApplyServerPorts();
+  // The end-of-file pass: client and server once more from the learned server ports. Per
+  // stream, the mark its records take (packet_flag::Request or packet_flag::Reply), or 0
+  // to leave them as the read marked them; the packet layout applies them.
+  std::vector<uint8_t> ServerPortMarks() const;
   // Where the capturing analysers' name files are read from before each full read.
   void SetNameFiles(const NameFileLocations* where) { nameFiles_ = where; }
   // Whether the end of the read lays the packet records out stream by stream, links them

@@ -80,7 +80,7 @@ void MoveToDestinations(TPacket* records, size_t lo, size_t hi, bool twoThreads 
 
 }  // namespace
 
-void LayOutPacketsByStream(AnalysisTables& tables) {
+void LayOutPacketsByStream(AnalysisTables& tables, std::span<const uint8_t> marks) {
   auto& packets = tables.PacketList;
   const size_t count = packets.size();
   if (count == 0) return;
@@ -109,9 +109,12 @@ void LayOutPacketsByStream(AnalysisTables& tables) {
   // ICMP report was inserted before) are renumbered once every destination is known.
   const std::vector<int32_t> begins = start;
   std::vector<size_t> linkedForward;
+  constexpr uint32_t kRoleMarks = packet_flag::Request | packet_flag::Reply;
   for (size_t i = 0; i < count; ++i) {
     TPacket& p = packets[i];
-    Destination(p) = start[streamOf(p)]++;
+    const size_t stream = streamOf(p);
+    Destination(p) = start[stream]++;
+    if (stream < marks.size() && marks[stream] != 0) p.Flags = (p.Flags & ~kRoleMarks) | marks[stream];
     if (p.Prev < 0) continue;
     if (size_t(p.Prev) < i)
       p.Prev = Destination(packets[size_t(p.Prev)]);

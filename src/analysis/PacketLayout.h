@@ -3,6 +3,9 @@
 // every stream of the trace.
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "analysis/AnalysisTables.h"
 
 namespace korvane {
@@ -13,6 +16,8 @@ namespace korvane {
 // the read only the backward links are kept): each chain visits the same records, with the
 // same contents, in the same order. Linear in the number of records and in place: a few
 // cache-friendly passes over the records, and one int32 per stream while it runs.
-void LayOutPacketsByStream(AnalysisTables& tables);
+// `marks`, when given, holds one entry per stream: a non-zero entry (packet_flag::Request
+// or packet_flag::Reply) replaces those two marks on every record of the stream, on the way.
+void LayOutPacketsByStream(AnalysisTables& tables, std::span<const uint8_t> marks = {});
 
 }  // namespace korvane

@@ -92,6 +92,7 @@ TEST_P(LaidOutByHand, EveryRecordKeepsItsContentsAndItsChainOrder) {
     TPacket& p = t.PacketList.emplace_back();
     p.FrameNumber = int64_t(i) + 1;
     p.Sequence = uint32_t(random());
+    p.Flags = uint32_t(random()) & 0x1F;
     if (i % 997 == 13) continue;  // a record of no stream
     const auto k = int32_t(random() % streams);
     TTransHead& s = t.Streams[size_t(k)];
@@ -110,10 +111,16 @@ TEST_P(LaidOutByHand, EveryRecordKeepsItsContentsAndItsChainOrder) {
       chains[size_t(k)].push_back(p.FrameNumber);
     }
   }
-  std::vector<uint32_t> sequenceOf(count + 1);
-  for (const TPacket& p : t.PacketList) sequenceOf[size_t(p.FrameNumber)] = p.Sequence;
+  std::vector<uint32_t> sequenceOf(count + 1), flagsOf(count + 1);
+  for (const TPacket& p : t.PacketList) {
+    sequenceOf[size_t(p.FrameNumber)] = p.Sequence;
+    flagsOf[size_t(p.FrameNumber)] = p.Flags;
+  }
+  // Server-port marks on every third stream: requests or replies, whatever the read said.
+  std::vector<uint8_t> marks(streams, 0);
+  for (size_t k = 0; k < streams; k += 3) marks[k] = uint8_t(k % 2 ? packet_flag::Request : packet_flag::Reply);
 
-  LayOutPacketsByStream(t);
+  LayOutPacketsByStream(t, marks);
 
   ASSERT_EQ(t.PacketList.size(), count);
   int32_t expectedFirst = 0;
@@ -128,6 +135,8 @@ TEST_P(LaidOutByHand, EveryRecordKeepsItsContentsAndItsChainOrder) {
       ASSERT_EQ(p.Prev, previous);
       ASSERT_EQ(p.Stream, int32_t(k));
       ASSERT_EQ(p.Sequence, sequenceOf[size_t(p.FrameNumber)]);
+      const uint32_t read = flagsOf[size_t(p.FrameNumber)];
+      ASSERT_EQ(p.Flags, marks[k] ? (read & ~uint32_t(packet_flag::Request | packet_flag::Reply)) | marks[k] : read);
       walked.push_back(p.FrameNumber);
     }
     EXPECT_EQ(t.Streams[k].LastPacket, previous);
@@ -142,6 +151,7 @@ TEST_P(LaidOutByHand, EveryRecordKeepsItsContentsAndItsChainOrder) {
   int64_t lastFrame = 0;
   for (size_t i = size_t(expectedFirst); i < count; ++i) {
     EXPECT_EQ(t.PacketList[i].Stream, -1);
+    EXPECT_EQ(t.PacketList[i].Flags, flagsOf[size_t(t.PacketList[i].FrameNumber)]);
     EXPECT_GT(t.PacketList[i].FrameNumber, lastFrame);
     lastFrame = t.PacketList[i].FrameNumber;
   }
