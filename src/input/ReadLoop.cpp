@@ -4,8 +4,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstddef>
 #include <cstring>
+#include <new>
+#include <type_traits>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -147,7 +151,9 @@ class FrameRing {
   static constexpr uint64_t kSlots = 128, kStep = 16;
   static constexpr uint64_t kEndBit = uint64_t(1) << 63;
 
-  FrameRing() : slots_(new CapturedFrame[kSlots]), numbers_(kSlots) {}
+  FrameRing() : storage_(new std::byte[kSlots * kSlotBytes]), numbers_(kSlots) {
+    for (uint64_t i = 0; i < kSlots; ++i) ::new (storage_.get() + i * kSlotBytes) CapturedFrame;
+  }
 
   // Writer: copies the frame into the next free buffer. False once the reader has quit.
   bool Put(const CapturedFrame& frame, int64_t number) {
@@ -158,7 +164,7 @@ class FrameRing {
       if (freedSeen_ & kEndBit) return false;
     }
     if (quit_.load(std::memory_order_relaxed)) return false;
-    CapturedFrame& slot = slots_[written_ % kSlots];
+    CapturedFrame& slot = Slot(written_);
     slot.TimeStamp = frame.TimeStamp;
     slot.FrameLength = frame.FrameLength;
     slot.StoredLength = frame.StoredLength;
@@ -184,7 +190,7 @@ class FrameRing {
       closed_ = (now & kEndBit) != 0;
     }
     number = numbers_[taken_ % kSlots];
-    return &slots_[taken_ % kSlots];
+    return &Slot(taken_);
   }
   // Reader: the frame last taken is done with.
   void Release() {
@@ -203,7 +209,15 @@ class FrameRing {
     shared.Store(count);
   }
 
-  std::unique_ptr<CapturedFrame[]> slots_;
+  // Slots a whole number of cache lines apart plus one more line, so that the starts of
+  // the frames (the headers both threads read) fall into different cache sets instead of
+  // all into the few that a 32-KiB stride allows.
+  static constexpr size_t kSlotBytes = (sizeof(CapturedFrame) + 63) / 64 * 64 + 64;
+  static_assert(std::is_trivially_destructible_v<CapturedFrame>);
+  CapturedFrame& Slot(uint64_t count) {
+    return *std::launder(reinterpret_cast<CapturedFrame*>(storage_.get() + count % kSlots * kSlotBytes));
+  }
+  std::unique_ptr<std::byte[]> storage_;
   std::vector<int64_t> numbers_;
   // Frames written (the writer's own count, then the count shown to the reader, with
   // kEndBit once closed) and frames freed (the reader's, then the count shown to the writer).
@@ -215,25 +229,35 @@ class FrameRing {
   std::atomic<bool> quit_{false};
 };
 
-bool UseReadAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly) {
+// From this size on a trace is read ahead when the choice is automatic: below it, starting
+// the thread and its ring costs more than the overlap gives back.
+constexpr int64_t kReadAheadBytes = int64_t(16) << 20;
+
+bool UseReadAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly, int64_t fileSize) {
   if (firstFrameOnly || !sink.TakesFramesFromAnotherThread()) return false;
+  if (mode == ReadAhead::Automatic) return fileSize >= kReadAheadBytes && std::thread::hardware_concurrency() >= 2;
   return mode == ReadAhead::Always;
 }
 
 // The reader on a thread of its own, the sink on the calling one. Returns the frames the
-// sink analysed.
+// sink analysed, or -1 when no thread could be started (nothing was read then).
 int64_t ReadAheadIntoSink(TraceReader& reader, TraceFileInfo& info, CapturedFrame& frame, FrameSink& sink,
                           ReadProgress& progress) {
   FrameRing ring;
   std::exception_ptr readerFailure;
-  std::thread reading([&] {
-    try {
-      ReadRecords(reader, info, progress, false, [&](int64_t number) { return ring.Put(frame, number); });
-    } catch (...) {
-      readerFailure = std::current_exception();
-    }
-    ring.Close();
-  });
+  std::thread reading;
+  try {
+    reading = std::thread([&] {
+      try {
+        ReadRecords(reader, info, progress, false, [&](int64_t number) { return ring.Put(frame, number); });
+      } catch (...) {
+        readerFailure = std::current_exception();
+      }
+      ring.Close();
+    });
+  } catch (const std::system_error&) {
+    return -1;
+  }
   int64_t analysed = 0;
   try {
     int64_t number = 0;
@@ -272,9 +296,12 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
     if (!reader->Initialise()) {
       outcome.tablesReady = false;
     } else {
-      if (UseReadAhead(readAhead, sink, firstFrameOnly)) {
+      int64_t analysedAhead = -1;
+      if (UseReadAhead(readAhead, sink, firstFrameOnly, info.FileSize))
+        analysedAhead = ReadAheadIntoSink(*reader, info, frame, sink, progress);
+      if (analysedAhead >= 0) {
         // Frames the reader had passed on when the sink ended the read are not counted.
-        info.FrameCounter = ReadAheadIntoSink(*reader, info, frame, sink, progress);
+        info.FrameCounter = analysedAhead;
       } else {
         ReadRecords(*reader, info, progress, firstFrameOnly, [&](int64_t number) {
           const uint8_t result = sink.AnalyseFrame(frame, number);

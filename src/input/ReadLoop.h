@@ -111,9 +111,8 @@ struct ReadOutcome {
 
 // Whether the records are read on a second thread while the sink analyses those before
 // (only into a sink that takes its frames from another thread, and never for a probe).
-// Automatic reads in turn for now: handing every frame to the other core through the ring
-// cost more than the reading it took off the analysing thread (a 4 M-frame trace: 5.2 s in
-// turn, 5.9 s ahead, on two cores).
+// Automatic reads ahead from 16 MiB of file on a machine of two cores or more, and in turn
+// below (a 4 M-frame trace on two cores: `conversations` 1.48 s in turn, 1.22 s ahead).
 enum class ReadAhead { Automatic, Never, Always };
 
 // Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller
