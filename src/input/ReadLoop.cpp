@@ -229,13 +229,8 @@ class FrameRing {
   std::atomic<bool> quit_{false};
 };
 
-// From this size on a trace is read ahead when the choice is automatic: below it, starting
-// the thread and its ring costs more than the overlap gives back.
-constexpr int64_t kReadAheadBytes = int64_t(16) << 20;
-
-bool UseReadAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly, int64_t fileSize) {
+bool UseReadAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly) {
   if (firstFrameOnly || !sink.TakesFramesFromAnotherThread()) return false;
-  if (mode == ReadAhead::Automatic) return fileSize >= kReadAheadBytes && std::thread::hardware_concurrency() >= 2;
   return mode == ReadAhead::Always;
 }
 
@@ -297,7 +292,7 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
       outcome.tablesReady = false;
     } else {
       int64_t analysedAhead = -1;
-      if (UseReadAhead(readAhead, sink, firstFrameOnly, info.FileSize))
+      if (UseReadAhead(readAhead, sink, firstFrameOnly))
         analysedAhead = ReadAheadIntoSink(*reader, info, frame, sink, progress);
       if (analysedAhead >= 0) {
         // Frames the reader had passed on when the sink ended the read are not counted.

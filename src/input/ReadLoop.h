@@ -111,8 +111,10 @@ struct ReadOutcome {
 
 // Whether the records are read on a second thread while the sink analyses those before
 // (only into a sink that takes its frames from another thread, and never for a probe).
-// Automatic reads ahead from 16 MiB of file on a machine of two cores or more, and in turn
-// below (a 4 M-frame trace on two cores: `conversations` 1.48 s in turn, 1.22 s ahead).
+// Automatic reads in turn for now. Reading ahead through the frame ring can be faster on
+// two cores (a 4 M-frame trace: `conversations` 1.48 s in turn, 1.22 s ahead, in a quiet
+// hour) but is not dependable: on a busy virtual machine the two threads fall into waking
+// each other every few frames (12,000-19,000 sleeps a run) and the same read takes 2-2.5 s.
 enum class ReadAhead { Automatic, Never, Always };
 
 // Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller
