@@ -4,10 +4,10 @@
 #include <array>
 #include <bit>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "analysis/SideBySide.h"
 
 namespace korvane {
 
@@ -64,18 +64,7 @@ void MoveToDestinations(TPacket* records, size_t lo, size_t hi, bool twoThreads 
       MoveToDestinations(records, from, std::min(hi, from + (size_t(1) << shift)));
     }
   };
-  std::thread other;
-  size_t mine = blocks;
-  if (twoThreads) {
-    try {
-      other = std::thread(settle, blocks / 2, blocks);
-      mine = blocks / 2;
-    } catch (const std::system_error&) {
-      // No second thread to be had: all blocks here.
-    }
-  }
-  settle(0, mine);
-  if (other.joinable()) other.join();
+  RunSideBySide(twoThreads, [&] { settle(0, blocks / 2); }, [&] { settle(blocks / 2, blocks); });
 }
 
 }  // namespace

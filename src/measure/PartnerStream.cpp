@@ -1,10 +1,8 @@
 #include "measure/PartnerStream.h"
 
-#include <system_error>
-#include <thread>
-
 #include "analysis/FlatIndex.h"
 #include "analysis/FrameAnalyser.h"
+#include "analysis/SideBySide.h"
 
 namespace korvane {
 
@@ -62,23 +60,6 @@ PartnerLookup FindPartnerStream(const AnalysisTables& tables, int32_t sourceStat
 namespace {
 // From this many streams on, the index is built on two threads.
 constexpr size_t kTwoThreadStreams = size_t(1) << 16;
-
-// Runs `first` here and `second` on a thread of its own when `both`, else one after the
-// other (also when no thread is to be had).
-template <class First, class Second>
-void RunSideBySide(bool both, First&& first, Second&& second) {
-  std::thread other;
-  if (both) {
-    try {
-      other = std::thread(second);
-    } catch (const std::system_error&) {
-      both = false;
-    }
-  }
-  first();
-  if (both) other.join();
-  else second();
-}
 }  // namespace
 
 PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_(tables.Streams.size()) {
