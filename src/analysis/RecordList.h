@@ -50,7 +50,7 @@ class RecordList {
   void WarmAhead(bool on) {
     if (on && !warmer_) {
       warmer_ = std::make_unique<PageWarmer>();
-      mark_ = std::min(capacity_, size_);
+      mark_ = size_;  // the next record reports to the warmer
     } else if (!on && warmer_) {
       warmer_.reset();
       mark_ = capacity_;

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
-#include <new>
-#include <type_traits>
 #include <exception>
+#include <new>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "input/FormatTable.h"

@@ -104,9 +104,7 @@ PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_
   auto answer = [&](size_t from, size_t to) {
     for (size_t k = from; k < to; ++k) {
       const TTransHead& stream = tables.Streams[k];
-      if (stream.Peer < 0 || size_t(stream.Peer) >= back.size() || owner[size_t(stream.Peer)] < 0 ||
-          partner[size_t(stream.Peer)] < 0)
-        continue;
+      if (stream.Peer < 0 || size_t(stream.Peer) >= back.size()) continue;
       PartnerLookup& p = partners_[k];
       p.ReturnConversation = back[size_t(stream.Peer)];
       if (p.ReturnConversation >= 0)
