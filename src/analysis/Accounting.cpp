@@ -401,7 +401,10 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
     case transport::PBurst: {
       if (group) return;
       const int32_t at = earlier(prev);
-      const uint8_t lastByte = frame_->Data[std::min<size_t>(p.Transport + 35, frame_->Data.size() - 1)];
+      // A burst packet too short to hold that byte has none: what the frame buffer holds
+      // there belongs to an earlier frame.
+      const size_t last = size_t(p.Transport) + 35;
+      const uint8_t lastByte = Available(last) > 0 ? frame_->Data[last] : 0;
       if (at >= 0 && p.Ttl > packets[size_t(at)].Ttl && packets[size_t(at)].Sequence == p.Sequence) {
         r.Flags |= packet_flag::SeenViaRouter;
       } else if (lastByte != 0) {

@@ -24,9 +24,11 @@ class Feeder {
     s.info.DetectedFormat = fmt_id::SnifferDos;
     s.analyser.BeginTrace(false);
   }
-  void Frame(const Bytes& bytes, uint16_t status = 0) {
+  // Clears the frame buffer first unless told to leave the last frame's bytes in it, as a
+  // reader does.
+  void Frame(const Bytes& bytes, uint16_t status = 0, bool clear = true) {
     CapturedFrame& f = *s.frame;
-    f.Data.fill(0);
+    if (clear) f.Data.fill(0);
     std::memcpy(f.Data.data(), bytes.data(), bytes.size());
     const bool ethernet = s.info.TopologyCode == topology::Ethernet;
     f.FrameLength = f.StoredLength = uint16_t(bytes.size() + (ethernet ? 4 : 0));
@@ -304,6 +306,27 @@ TEST(Decoding, IpxKindsBySocketAndType) {
   EXPECT_EQ(first.NcpFunction, 72);
   EXPECT_EQ(first.Sequence, 5u);
   EXPECT_EQ(t.IpxStationCount, 2);
+}
+
+// A packet burst's last byte marks it as a retransmission; a burst packet that ends before
+// that byte has none, whatever an earlier, longer frame left in the buffer.
+TEST(Decoding, ShortBurstPacketReadsNoByteOfAnEarlierFrame) {
+  for (bool whole : {true, false}) {
+    SCOPED_TRACE(whole ? "long enough" : "too short");
+    Feeder f;
+    IpxAddress client{0x1234, kA, 0x4003}, server{0x1234, kB, 0x4005};
+    f.Frame(EthernetFrame(kB, kA, 0x8137, IpxPacket(4, server, client, Bytes(200, 0x5A))));
+    Bytes burst = {0x77, 0x77};
+    burst.resize(whole ? 36 : 20, 0);
+    if (whole) burst[35] = 0x5A;
+    f.Frame(EthernetFrame(kB, kA, 0x8137, IpxPacket(17, server, client, burst)), 0, false);
+    const auto& t = f.s.tables;
+    ASSERT_EQ(t.Streams.size(), 2u);
+    ASSERT_EQ(t.Streams[1].Kind, transport::PBurst);
+    const TPacket& r = t.PacketList[size_t(t.Streams[1].LastPacket)];
+    EXPECT_EQ((r.Flags & packet_flag::Retransmission) != 0, whole);
+    EXPECT_EQ(r.NcpFunction, whole ? 0x5A : 0);
+  }
 }
 
 Bytes SoftErrorReport(const Mac& naun, uint8_t line, uint8_t burst) {
