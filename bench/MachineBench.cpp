@@ -1,0 +1,81 @@
+// What the machine charges for the two costs that decide how the read can be split:
+// handing a cache line from one core to the other and back, and a load that depends on
+// the one before it, in tables of growing size. The read loop reads ahead on a second
+// core only where a frame's handover costs less than the work it takes off the analyser.
+//
+//   korvane-machine-bench
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <numeric>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+double Nanoseconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - since).count();
+}
+
+void PinTo(int cpu) {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  CPU_SET(cpu, &set);
+  pthread_setaffinity_np(pthread_self(), sizeof set, &set);  // best effort
+}
+
+// One line passed to the other core and back, many times: the time of one round trip.
+double RoundTripNanoseconds() {
+  constexpr int kTrips = 200000;
+  alignas(64) std::atomic<int> turn{0};
+  std::thread other([&] {
+    PinTo(1);
+    for (int i = 0; i < kTrips; ++i) {
+      while (turn.load(std::memory_order_acquire) != 2 * i + 1) {
+      }
+      turn.store(2 * i + 2, std::memory_order_release);
+    }
+  });
+  PinTo(0);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kTrips; ++i) {
+    turn.store(2 * i + 1, std::memory_order_release);
+    while (turn.load(std::memory_order_acquire) != 2 * i + 2) {
+    }
+  }
+  const double total = Nanoseconds(start);
+  other.join();
+  return total / kTrips;
+}
+
+// A chain of loads through a random cycle over `bytes` of 64-byte lines.
+double DependentLoadNanoseconds(size_t bytes) {
+  const size_t lines = bytes / 64;
+  std::vector<uint32_t> order(lines);
+  std::iota(order.begin(), order.end(), 0u);
+  std::shuffle(order.begin(), order.end(), std::mt19937(1));
+  std::vector<uint64_t> next(lines * 8);
+  for (size_t i = 0; i < lines; ++i) next[size_t(order[i]) * 8] = order[(i + 1) % lines];
+  constexpr int kLoads = 2000000;
+  uint64_t at = order[0];
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kLoads; ++i) at = next[at * 8];
+  const double total = Nanoseconds(start);
+  std::printf("%s", at == uint64_t(-1) ? " " : "");  // keeps the chain
+  return total / kLoads;
+}
+
+}  // namespace
+
+int main() {
+  std::printf("cache line to the other core and back   %7.1f ns\n", RoundTripNanoseconds());
+  for (size_t mib : {1, 8, 24, 64})
+    std::printf("dependent load in %3zu MiB                %7.1f ns\n", mib, DependentLoadNanoseconds(mib << 20));
+  return 0;
+}
