@@ -115,6 +115,10 @@ struct ReadOutcome {
 // two cores (a 4 M-frame trace: `conversations` 1.48 s in turn, 1.22 s ahead, in a quiet
 // hour) but is not dependable: on a busy virtual machine the two threads fall into waking
 // each other every few frames (12,000-19,000 sleeps a run) and the same read takes 2-2.5 s.
+// Waiting by polling instead does not cure it: the analyser then reads every frame from the
+// other core's cache, and a cache line's trip between the two virtual cores costs about
+// 100 ns or about 400 ns as the host places them, from one minute to the next
+// (korvane-machine-bench).
 enum class ReadAhead { Automatic, Never, Always };
 
 // Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller
