@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <stdexcept>
 #include <tuple>
 #include <vector>
 
 #include "analysis/PacketLayout.h"
+#include "analysis/SideBySide.h"
 #include "input/ByteSource.h"
 #include "reports/FileSummary.h"
 #include "reports/OpenTrace.h"
@@ -158,6 +160,32 @@ TEST_P(LaidOutByHand, EveryRecordKeepsItsContentsAndItsChainOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, LaidOutByHand, ::testing::Values(size_t(1), size_t(300), size_t(70000), size_t(1100000)));
+
+// The layout's two halves run side by side: a failure in either reaches the caller once
+// both have ended, on two threads as on one.
+TEST(PacketLayout, SideBySideWorkHandsOnEitherFailure) {
+  for (bool both : {true, false})
+    for (bool firstFails : {true, false}) {
+      SCOPED_TRACE(testing::Message() << (both ? "two threads" : "one") << (firstFails ? ", first" : ", second"));
+      bool firstRan = false, secondRan = false;
+      auto run = [&] {
+        RunSideBySide(
+            both,
+            [&] {
+              firstRan = true;
+              if (firstFails) throw std::runtime_error("first");
+            },
+            [&] {
+              secondRan = true;
+              if (!firstFails) throw std::runtime_error("second");
+            });
+      };
+      EXPECT_THROW(run(), std::runtime_error);
+      EXPECT_TRUE(firstRan);
+      // Run one after the other, the second never starts after the first failed.
+      EXPECT_EQ(secondRan, both || !firstFails);
+    }
+}
 
 }  // namespace
 }  // namespace korvane
