@@ -73,9 +73,12 @@ TEST_F(GridThreads, TextWrittenRowByRowIsTheGridsText) {
   }
 }
 
+// The stop comes early (after a few dozen of some 5,000 rows): the other thread cannot
+// have measured everything by then unless this one was held off the processor for the
+// whole run, which a loaded machine does for a few milliseconds, not for all of them.
 TEST_F(GridThreads, StopKeepsTheRowsFromTheStart) {
   const ConversationGrid whole = Build(1);
-  const ConversationGrid stopped = Build(2, [&](size_t rows) { return rows < whole.rows.size() / 2; });
+  const ConversationGrid stopped = Build(2, [&](size_t rows) { return rows < 64; });
   ASSERT_LT(stopped.rows.size(), whole.rows.size());
   ASSERT_GT(stopped.rows.size(), 0u);
   for (size_t r = 0; r < stopped.rows.size(); ++r) EXPECT_EQ(stopped.rows[r].cells, whole.rows[r].cells);
