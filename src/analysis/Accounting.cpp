@@ -73,13 +73,14 @@ int32_t FrameAnalyser::FindOrAddStation(const AddressKey& key, bool sender) {
 
 void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
   auto& tree = tables_.StationTree;
-  const int64_t length = frame_->FrameLength;
-  const bool crc = (frame_->Status & kCrcError) != 0;
-  const uint32_t categoryBit = 1u << category_;
-  const uint8_t encapsulationBit = uint8_t(1u << encapsulation_);
-  const uint8_t conditionBit = uint8_t(1u << frameCondition_);
+  const FrameFacts& f = *facts_;
+  const int64_t length = f.FrameLength;
+  const bool crc = (f.Status & kCrcError) != 0;
+  const uint32_t categoryBit = 1u << f.Category;
+  const uint8_t encapsulationBit = uint8_t(1u << f.Encapsulation);
+  const uint8_t conditionBit = uint8_t(1u << f.Condition);
 
-  const int32_t source = FindOrAddStation(source_, true);
+  const int32_t source = FindOrAddStation(f.Source, true);
   sourceStation_ = source;
   {
     StationNode& s = tree[source];
@@ -91,32 +92,32 @@ void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
     s.SentFrameConditions = s.FrameConditions;
     ++s.FramesSent;
     s.BytesSent += length;
-    if (groupAddressed_) ++s.GroupFramesSent;
+    if (f.GroupAddressed) ++s.GroupFramesSent;
     if (crc) ++s.ErrorFramesSent;
     if (frameCounter - lastFragmentFrame_ <= 2 && !crc) ++s.PostCollisionFrames;
   }
-  if (category_ == category::Mac) AccountMacFrameOfStation(source);
+  if (f.Category == category::Mac) AccountMacFrameOfStation(source);
 
   // The sender's destination, in first-seen order.
-  int32_t peer = dlcPeerIndex_.Find(PairKey{source, destination_});
+  int32_t peer = dlcPeerIndex_.Find(PairKey{source, f.Destination});
   if (peer < 0) {
     peer = int32_t(tables_.DlcPeers.size());
-    tables_.DlcPeers.emplace_back().DestAddress = destination_;
+    tables_.DlcPeers.emplace_back().DestAddress = f.Destination;
     StationNode& s = tree[source];
     if (s.FirstDlcPeer < 0) s.FirstDlcPeer = peer;
     else tables_.DlcPeers[size_t(s.LastDlcPeer)].Next = peer;
     s.LastDlcPeer = peer;
-    dlcPeerIndex_.Insert(PairKey{source, destination_}, peer);
+    dlcPeerIndex_.Insert(PairKey{source, f.Destination}, peer);
   }
   // The destination's counts are added once the frame's network layer is done, so that
   // fetching its record overlaps that work rather than stalling before it.
   const TDLCPeer* record = &tables_.DlcPeers[size_t(peer)];
   __builtin_prefetch(record, 1);
-  __builtin_prefetch(&record->FramesByEncapsulation[encapsulation_], 1);
-  __builtin_prefetch(&record->FramesByCategory[category_], 1);
-  pendingDlcPeer_ = PendingDlcPeer{peer, category_, encapsulation_, frameCondition_};
+  __builtin_prefetch(&record->FramesByEncapsulation[f.Encapsulation], 1);
+  __builtin_prefetch(&record->FramesByCategory[f.Category], 1);
+  pendingDlcPeer_ = PendingDlcPeer{peer, f.Category, f.Encapsulation, f.Condition};
 
-  const int32_t destination = FindOrAddStation(destination_, false);
+  const int32_t destination = FindOrAddStation(f.Destination, false);
   destinationStation_ = destination;
   StationNode& r = tree[destination];
   r.Categories |= categoryBit;
@@ -127,7 +128,7 @@ void FrameAnalyser::AccountMacFrame(int64_t frameCounter) {
 }
 
 void FrameAnalyser::AccountPendingPeers() {
-  const int64_t length = frame_->FrameLength;
+  const int64_t length = facts_->FrameLength;
   if (const PendingDlcPeer& pending = pendingDlcPeer_; pending.peer >= 0) {
     TDLCPeer& d = tables_.DlcPeers[size_t(pending.peer)];
     d.Categories |= 1u << pending.category;
@@ -163,7 +164,7 @@ int32_t FrameAnalyser::FindOrAddNetStation(const AddressKey& key, bool sender, i
     at = tree.Insert(key);
     NetStationNode& node = tree[at];
     node.MacStation = macStation;
-    node.Category = category_;
+    node.Category = facts_->Category;
     if (key.length == 4) ++tables_.IpStationCount;
     else ++tables_.IpxStationCount;
   }
@@ -191,7 +192,8 @@ int32_t FrameAnalyser::NewStream(const PacketInfo& p, int32_t peer) {
 }
 
 void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
-  const int64_t length = frame_->FrameLength;
+  const FrameFacts& f = *facts_;
+  const int64_t length = f.FrameLength;
   const uint32_t kindBit = 1u << p.Kind;
 
   const int32_t source = FindOrAddNetStation(p.SourceNet, true, sourceStation_);
@@ -270,7 +272,7 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     if (gap) {
       TPacket& marker = packets[size_t(record)];
       marker.TimeStamp = last.LastTimeStamp;
-      marker.FrameLength = frame_->FrameLength;
+      marker.FrameLength = f.FrameLength;
       marker.FrameNumber = frameCounter;
       marker.Sequence = p.Sequence;
       marker.Acknowledge = p.Acknowledge;
@@ -282,10 +284,10 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
   ++tables_.Streams[size_t(stream)].PacketCount;
   {
     TPacket& r = packets[size_t(record)];
-    r.TimeStamp = frame_->TimeStamp;
-    r.FrameLength = frame_->FrameLength;
+    r.TimeStamp = f.TimeStamp;
+    r.FrameLength = f.FrameLength;
     r.FrameNumber = frameCounter;
-    r.NetOffset = uint16_t(netOffset_);
+    r.NetOffset = f.NetOffset;
     r.FragmentOffset = p.FragmentOffset;
     r.NetHeaderLength = p.NetHeaderLength;
     r.NetLength = p.NetLength;
@@ -299,7 +301,7 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     r.NcpFunction = p.NcpFunction;
     r.Flags = p.Flags;
     r.Ttl = p.Ttl;
-    if (frame_->Status & kCrcError) r.Flags |= packet_flag::FrameError;
+    if (f.Status & kCrcError) r.Flags |= packet_flag::FrameError;
   }
 
   if (p.Kind == transport::Tcp) {
@@ -340,7 +342,7 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
   const bool group = (p.Flags & packet_flag::GroupAddressed) != 0;
   const bool request = (p.Flags & packet_flag::Request) != 0;
 
-  if (category_ != category::Ipx && category_ != category::NetBiosIpx && p.FragmentOffset > 0) {
+  if (facts_->Category != category::Ipx && facts_->Category != category::NetBiosIpx && p.FragmentOffset > 0) {
     r.Flags |= packet_flag::UnmatchedFragment;
     for (int32_t at = prev; at >= 0; at = packets[size_t(at)].Prev) {
       const TPacket& c = packets[size_t(at)];
@@ -380,7 +382,7 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
         r.Flags |= packet_flag::SeenViaRouter;
       } else if (p.Kind == transport::Spx) {
         r.Flags |= packet_flag::Retransmission;
-      } else if (frame_->TimeStamp - c.TimeStamp < kNcpRetransmitWindow && c.NcpFunction == p.NcpFunction) {
+      } else if (facts_->TimeStamp - c.TimeStamp < kNcpRetransmitWindow && c.NcpFunction == p.NcpFunction) {
         r.Flags |= packet_flag::Retransmission;
       }
       return;
@@ -401,10 +403,7 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
     case transport::PBurst: {
       if (group) return;
       const int32_t at = earlier(prev);
-      // A burst packet too short to hold that byte has none: what the frame buffer holds
-      // there belongs to an earlier frame.
-      const size_t last = size_t(p.Transport) + 35;
-      const uint8_t lastByte = Available(last) > 0 ? frame_->Data[last] : 0;
+      const uint8_t lastByte = p.BurstLastByte;
       if (at >= 0 && p.Ttl > packets[size_t(at)].Ttl && packets[size_t(at)].Sequence == p.Sequence) {
         r.Flags |= packet_flag::SeenViaRouter;
       } else if (lastByte != 0) {
@@ -423,15 +422,12 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
 }
 
 void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) {
-  // The reported datagram's IP header follows the 8-byte ICMP header.
-  const size_t inner = p.Transport + 8;
-  if (Available(inner) < 28) return;
-  const uint8_t* h = frame_->Data.data() + inner;
-  const uint8_t protocol = h[9];
+  const uint8_t protocol = p.InnerProtocol;
   if (protocol != 6 && protocol != 17) return;
-  const AddressKey source = AddressKey::From(h + 12, 4), destination = AddressKey::From(h + 16, 4);
-  const uint16_t ipId = Be16(h + 4);
-  const uint16_t sourcePort = Be16(h + 20), destPort = Be16(h + 22);
+  const AddressKey source = AddressKey::From(p.InnerSource.data(), 4),
+                   destination = AddressKey::From(p.InnerDest.data(), 4);
+  const uint16_t ipId = p.InnerIpId;
+  const uint16_t sourcePort = p.InnerSourcePort, destPort = p.InnerDestPort;
   const int32_t station = tables_.NetStationTree.Find(source);
   const int32_t receiver = tables_.NetStationTree.Find(destination);
   if (station < 0 || receiver < 0) return;
@@ -452,10 +448,10 @@ void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) 
   if (match < 0) return;
   auto at = int32_t(packets.size());
   TPacket report;
-  report.TimeStamp = frame_->TimeStamp;
-  report.FrameLength = frame_->FrameLength;
+  report.TimeStamp = facts_->TimeStamp;
+  report.FrameLength = facts_->FrameLength;
   report.FrameNumber = frameCounter;
-  report.NetOffset = uint16_t(netOffset_);
+  report.NetOffset = facts_->NetOffset;
   report.NetHeaderLength = p.NetHeaderLength;
   report.NetLength = p.NetLength;
   report.IpId = p.IpId;

@@ -72,6 +72,7 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
   previousTime_ = lastSampleTime_ = 0;
   ipIdCache_ = {};
   ipIdPosition_ = 0;
+  tokenRing_ = info_.TopologyCode == topology::TokenRing;
   dlcPeerIndex_.Clear();
   netPeerIndex_.Clear();
   flowIndex_.Clear();
@@ -92,7 +93,7 @@ void FrameAnalyser::EndTrace(bool fullRead) {
 }
 
 void FrameAnalyser::AdvanceClock(int64_t frameCounter) {
-  const double now = frame_->TimeStamp;
+  const double now = facts_->TimeStamp;
   if (frameCounter == 1) {
     tables_.TraceElapsed = 0;
     previousTime_ = lastSampleTime_ = now;
@@ -145,7 +146,7 @@ void FrameAnalyser::CloseInterval() {
 void FrameAnalyser::CountGroup(bool broadcast) {
   GlobalStats& s = tables_.Stats;
   IntervalAccumulators& in = tables_.Interval;
-  const int64_t length = frame_->FrameLength;
+  const int64_t length = facts_->FrameLength;
   if (broadcast) {
     ++s.BroadcastFrames;
     ++in.BroadcastFrames;
@@ -159,23 +160,47 @@ void FrameAnalyser::CountGroup(bool broadcast) {
   }
 }
 
-void FrameAnalyser::DecodeEthernet(int64_t frameCounter) {
-  GlobalStats& s = tables_.Stats;
+void FrameAnalyser::DecodeEthernet(FrameFacts& f) {
   const uint8_t* d = frame_->Data.data();
   const uint32_t length = frame_->FrameLength;
   if (length >= 16) {
-    destination_ = AddressKey::From(d, 6);
-    source_ = AddressKey::From(d + 6, 6);
+    f.Destination = AddressKey::From(d, 6);
+    f.Source = AddressKey::From(d + 6, 6);
   } else {
-    destination_ = source_ = AddressKey{};
-    destination_.length = source_.length = 6;
+    f.Destination = f.Source = AddressKey{};
+    f.Destination.length = f.Source.length = 6;
   }
-  if (frame_->Status & kAlignmentError) frame_->Status |= kCrcError;
-  const bool crc = (frame_->Status & kCrcError) != 0;
+  if (f.Status & kAlignmentError) f.Status |= kCrcError;
+  if (f.Status & kCrcError) f.Condition = 0;
+  f.GroupAddressed = (d[0] & 0x01) != 0;
+  f.Broadcast = d[0] == 0xFF;
+  if (length < 18) return;
+  const uint16_t type = Be16(d + 12);
+  if (type > 1500) {
+    f.Encapsulation = encapsulation::Etype;
+    f.NetOffset = 15;
+    f.Category = EtherTypeCategory(type, *frame_, f.NetOffset);
+  } else if (d[14] == 0xFF && d[15] == 0xFF) {
+    f.Encapsulation = encapsulation::NovRaw;
+    f.NetOffset = 15;
+    f.Category = Be16(d + 30) == kNetBiosIpxSocket ? category::NetBiosIpx : category::Ipx;
+  } else if (d[14] == 0xAA && d[15] == 0xAA) {
+    f.Encapsulation = encapsulation::Snap;
+    f.NetOffset = 23;
+    f.Category = EtherTypeCategory(Be16(d + 20), *frame_, f.NetOffset);
+  } else {
+    f.Encapsulation = encapsulation::Llc;
+    f.NetOffset = 18;
+    f.Category = SapCategory(d[14], *frame_, f.NetOffset);
+  }
+}
 
+void FrameAnalyser::CountEthernet(int64_t frameCounter) {
+  const FrameFacts& f = *facts_;
+  GlobalStats& s = tables_.Stats;
+  const uint32_t length = f.FrameLength;
+  const bool crc = (f.Status & kCrcError) != 0;
   tables_.SizeBuckets[length < 64 ? 0 : length <= 1518 ? length / 256 + 1 : 7] += 1;
-
-  if (crc) frameCondition_ = 0;
   if (length < 64) ++s.Runts;
   if (length > 1518) ++s.OversizeFrames;
   if (crc) {
@@ -185,78 +210,61 @@ void FrameAnalyser::DecodeEthernet(int64_t frameCounter) {
       lastFragmentFrame_ = frameCounter;
     }
   }
-
-  groupAddressed_ = (d[0] & 0x01) != 0;
-  if (groupAddressed_) CountGroup(d[0] == 0xFF);
-
-  category_ = category::Other;
-  if (length < 18) {
-    netOffset_ = 0;
-    return;
+  if (f.GroupAddressed) CountGroup(f.Broadcast);
+  if (length < 18) return;
+  switch (f.Encapsulation) {
+    case encapsulation::Etype: ++s.EtypeFrames; break;
+    case encapsulation::NovRaw: ++s.NovellRawFrames; break;
+    case encapsulation::Snap: ++s.SnapFrames; break;
+    default: ++s.LlcFrames; break;
   }
-  const uint16_t type = Be16(d + 12);
-  if (type > 1500) {
-    encapsulation_ = encapsulation::Etype;
-    ++s.EtypeFrames;
-    netOffset_ = 15;
-    category_ = EtherTypeCategory(type, *frame_, netOffset_);
-  } else if (d[14] == 0xFF && d[15] == 0xFF) {
-    encapsulation_ = encapsulation::NovRaw;
-    ++s.NovellRawFrames;
-    netOffset_ = 15;
-    category_ = Be16(d + 30) == kNetBiosIpxSocket ? category::NetBiosIpx : category::Ipx;
-  } else if (d[14] == 0xAA && d[15] == 0xAA) {
-    encapsulation_ = encapsulation::Snap;
-    ++s.SnapFrames;
-    netOffset_ = 23;
-    category_ = EtherTypeCategory(Be16(d + 20), *frame_, netOffset_);
-  } else {
-    encapsulation_ = encapsulation::Llc;
-    ++s.LlcFrames;
-    netOffset_ = 18;
-    category_ = SapCategory(d[14], *frame_, netOffset_);
-  }
-  tables_.ProtocolTable[category_].Encapsulations |= uint8_t(1u << encapsulation_);
+  tables_.ProtocolTable[f.Category].Encapsulations |= uint8_t(1u << f.Encapsulation);
 }
 
-void FrameAnalyser::DecodeTokenRing() {
-  GlobalStats& s = tables_.Stats;
+void FrameAnalyser::DecodeTokenRing(FrameFacts& f) {
   const uint8_t* d = frame_->Data.data();
-  const uint32_t length = frame_->FrameLength;
-  destination_ = AddressKey::From(d + 2, 6);
-  source_ = AddressKey::From(d + 8, 6);
-  source_.bytes[0] &= 0x7F;
-
-  tables_.SizeBuckets[length < 64 ? 0 : length <= 4097 ? length / 256 + 1 : 18] += 1;
-
-  groupAddressed_ = (d[2] & 0x80) != 0;
-  if (groupAddressed_) CountGroup((d[2] & 0xC0) != 0xC0);
-
+  f.Destination = AddressKey::From(d + 2, 6);
+  f.Source = AddressKey::From(d + 8, 6);
+  f.Source.bytes[0] &= 0x7F;
+  f.GroupAddressed = (d[2] & 0x80) != 0;
+  f.Broadcast = (d[2] & 0xC0) != 0xC0;
   if ((d[1] & 0xC0) != 0) {
     uint32_t r = 0;
     if (d[8] & 0x80) {
       r = d[14] & 0x1F;
-      ++tables_.SourceRoutedFrames;
+      f.SourceRouted = true;
     }
     if (d[14 + r] == 0xAA && d[15 + r] == 0xAA) {
-      encapsulation_ = encapsulation::Snap;
-      ++s.SnapFrames;
-      netOffset_ = r + 23;
-      category_ = EtherTypeCategory(Be16(d + 20 + r), *frame_, netOffset_);
+      f.Encapsulation = encapsulation::Snap;
+      f.NetOffset = uint16_t(r + 23);
+      f.Category = EtherTypeCategory(Be16(d + 20 + r), *frame_, f.NetOffset);
     } else {
-      encapsulation_ = encapsulation::Llc;
-      ++s.LlcFrames;
-      netOffset_ = r + 18;
-      category_ = SapCategory(d[14 + r], *frame_, netOffset_);
+      f.Encapsulation = encapsulation::Llc;
+      f.NetOffset = uint16_t(r + 18);
+      f.Category = SapCategory(d[14 + r], *frame_, f.NetOffset);
     }
-    tables_.ProtocolTable[category_].Encapsulations |= uint8_t(1u << encapsulation_);
   } else {
-    ++tables_.MacFrames;
-    encapsulation_ = encapsulation::Mac;
-    category_ = category::Mac;
-    netOffset_ = 0;
-    RingErrorMonitorTotals();
+    f.Encapsulation = encapsulation::Mac;
+    f.Category = category::Mac;
+    f.NetOffset = 0;
   }
+}
+
+void FrameAnalyser::CountTokenRing() {
+  const FrameFacts& f = *facts_;
+  GlobalStats& s = tables_.Stats;
+  const uint32_t length = f.FrameLength;
+  tables_.SizeBuckets[length < 64 ? 0 : length <= 4097 ? length / 256 + 1 : 18] += 1;
+  if (f.GroupAddressed) CountGroup(f.Broadcast);
+  if (f.Encapsulation == encapsulation::Mac) {
+    ++tables_.MacFrames;
+    RingErrorMonitorTotals();
+    return;
+  }
+  if (f.SourceRouted) ++tables_.SourceRoutedFrames;
+  if (f.Encapsulation == encapsulation::Snap) ++s.SnapFrames;
+  else ++s.LlcFrames;
+  tables_.ProtocolTable[f.Category].Encapsulations |= uint8_t(1u << f.Encapsulation);
 }
 
 uint8_t FrameAnalyser::FeedFrame(int64_t& frameCounter) {
@@ -265,35 +273,63 @@ uint8_t FrameAnalyser::FeedFrame(int64_t& frameCounter) {
   return AnalyseFrame(ownFrame_, frameCounter);
 }
 
+void FrameAnalyser::DecodeFrame(const CapturedFrame& frame, FrameFacts& f) {
+  frame_ = &frame;
+  f = FrameFacts{};
+  f.TimeStamp = frame.TimeStamp;
+  f.FrameLength = frame.FrameLength;
+  f.Status = frame.Status;
+  const bool tokenRing = info_.TopologyCode == topology::TokenRing;
+  if (tokenRing)
+    DecodeTokenRing(f);
+  else
+    DecodeEthernet(f);
+  if (tokenRing || f.FrameLength >= 58) DecodeNetwork(f);
+}
+
 uint8_t FrameAnalyser::AnalyseFrame(CapturedFrame& frame, int64_t frameCounter) {
   frame_ = &frame;
   if (info_.FirstFrameOnly) return 1;
+  DecodeFrame(frame, ownFacts_);
+  return AccountFrame(ownFacts_, frameCounter);
+}
+
+size_t FrameAnalyser::SplitRecordBytes() const { return tokenRing_ || info_.FirstFrameOnly ? 0 : sizeof(FrameFacts); }
+
+void FrameAnalyser::DecodeInto(const CapturedFrame& frame, void* record) {
+  DecodeFrame(frame, *::new (record) FrameFacts);
+}
+
+uint8_t FrameAnalyser::AccountRecord(const void* record, int64_t frameCounter) {
+  return AccountFrame(*static_cast<const FrameFacts*>(record), frameCounter);
+}
+
+uint8_t FrameAnalyser::AccountFrame(const FrameFacts& f, int64_t frameCounter) {
+  facts_ = &f;
   AdvanceClock(frameCounter);
   progress_.elapsedMicros.store(tables_.TraceElapsed, std::memory_order_relaxed);
 
   GlobalStats& s = tables_.Stats;
-  const int64_t length = frame_->FrameLength;
+  const int64_t length = f.FrameLength;
   s.MaxFrameSize = std::max(s.MaxFrameSize, length);
   s.MinFrameSize = std::min(s.MinFrameSize, length);
   tables_.Interval.Bytes += length;
-  frameCondition_ = 3;
-  groupAddressed_ = false;
-  category_ = category::Other;
-
-  if (info_.TopologyCode == topology::TokenRing)
-    DecodeTokenRing();
-  else
-    DecodeEthernet(frameCounter);
-
-  ProtocolStats& p = tables_.ProtocolTable[category_];
-  ++p.Frames;
-  if (groupAddressed_) ++p.GroupFrames;
-  p.Bytes += length;
 
   const bool tokenRing = info_.TopologyCode == topology::TokenRing;
+  if (tokenRing)
+    CountTokenRing();
+  else
+    CountEthernet(frameCounter);
+
+  ProtocolStats& p = tables_.ProtocolTable[f.Category];
+  ++p.Frames;
+  if (f.GroupAddressed) ++p.GroupFrames;
+  p.Bytes += length;
+
   if (tokenRing || length >= 18) {
+    if (f.HasPacket) PrefetchFlow(f.Packet);
     AccountMacFrame(frameCounter);
-    if (tokenRing || length >= 58) DecodeNetwork(frameCounter);
+    if (f.HasPacket) AccountPacket(f.Packet, frameCounter);
     AccountPendingPeers();
   }
 

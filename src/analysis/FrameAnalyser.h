@@ -37,6 +37,31 @@ struct PacketInfo {
   uint8_t IcmpType = 0;
   uint32_t Flags = 0;
   uint32_t Transport = 0;  // 0-based offset in Data of the transport header (IP) or IPX payload
+  // A packet-burst packet: the burst header's last byte, 0 when the frame ends before it.
+  uint8_t BurstLastByte = 0;
+  // An ICMP error report that holds the reported datagram's IP header and ports: its
+  // protocol (6 or 17; 0 when the report holds no such datagram), addresses, IP ID and ports.
+  uint8_t InnerProtocol = 0;
+  uint16_t InnerIpId = 0, InnerSourcePort = 0, InnerDestPort = 0;
+  std::array<uint8_t, 4> InnerSource{}, InnerDest{};
+};
+
+// What the accounting takes from one frame: all that its bytes say, read by the decoding
+// half. The accounting half works from this alone (Token Ring MAC frames excepted), so
+// that the decoding may run on the reading thread, ahead of the accounting.
+struct FrameFacts {
+  double TimeStamp = 0;
+  uint16_t FrameLength = 0;
+  uint16_t Status = 0;  // an alignment error counts as a CRC error too
+  AddressKey Source, Destination;
+  uint8_t Category = category::Other;
+  uint8_t Encapsulation = 0;
+  uint8_t Condition = 3;
+  bool GroupAddressed = false, Broadcast = false;
+  bool SourceRouted = false;  // Token Ring
+  bool HasPacket = false;     // Packet holds an IP or IPX packet
+  uint16_t NetOffset = 0;     // 1-based offset of the network header; 0 when there is none
+  PacketInfo Packet;
 };
 
 namespace transport {
@@ -55,6 +80,12 @@ class FrameAnalyser final : public FrameSink {
   uint8_t AnalyseFrame(CapturedFrame& frame, int64_t frameNumber) override;
   // Frames come from the read loop's own buffers, on a thread of its choosing.
   bool TakesFramesFromAnotherThread() const override { return true; }
+  // An Ethernet trace read whole is decoded and accounted in two halves joined by a
+  // FrameFacts record; a Token Ring trace is not (its MAC frames are accounted from the
+  // frame's bytes).
+  size_t SplitRecordBytes() const override;
+  void DecodeInto(const CapturedFrame& frame, void* record) override;
+  uint8_t AccountRecord(const void* record, int64_t frameNumber) override;
   // Analyses the frame in the buffer given at construction as the next frame, the caller
   // standing in for the read loop (frames built by hand).
   uint8_t FeedFrame(int64_t& frameCounter);
@@ -78,9 +109,16 @@ class FrameAnalyser final : public FrameSink {
   void SetStreamWalks(bool wanted) { streamWalks_ = wanted; }
 
  private:
+  // The decoding half: reads the frame's bytes into `f` and learns names from them; touches
+  // no table but the names and the server ports.
+  void DecodeFrame(const CapturedFrame& frame, FrameFacts& f);
+  void DecodeEthernet(FrameFacts& f);
+  void DecodeTokenRing(FrameFacts& f);
+  // The accounting half.
+  uint8_t AccountFrame(const FrameFacts& f, int64_t frameCounter);
   void CountGroup(bool broadcast);
-  void DecodeEthernet(int64_t frameCounter);
-  void DecodeTokenRing();
+  void CountEthernet(int64_t frameCounter);
+  void CountTokenRing();
   // Station and conversation accounting.
   void AccountMacFrame(int64_t frameCounter);
   int32_t FindOrAddStation(const AddressKey& key, bool sender);
@@ -96,14 +134,14 @@ class FrameAnalyser final : public FrameSink {
   void RingErrorMonitorTotals();
   void AccountMacFrameOfStation(int32_t station);
   // Network and transport decoding.
-  void DecodeNetwork(int64_t frameCounter);
+  void DecodeNetwork(FrameFacts& f);
   bool DecodeIp(PacketInfo& p, uint32_t ip);
-  bool DecodeIpx(PacketInfo& p, uint32_t ipx);
+  bool DecodeIpx(PacketInfo& p, uint32_t ipx, const AddressKey& sender);
   size_t Available(size_t offset) const;
 
   TraceFileInfo& info_;
   CapturedFrame& ownFrame_;
-  CapturedFrame* frame_;  // the frame being analysed
+  const CapturedFrame* frame_;  // the frame being decoded
   AnalysisTables& tables_;
   ReadProgress& progress_;
   const VendorTable& vendors_;
@@ -111,13 +149,10 @@ class FrameAnalyser final : public FrameSink {
   const NameFileLocations* nameFiles_ = nullptr;
   bool streamWalks_ = true;
 
-  // Per-frame working values.
-  AddressKey source_, destination_;
-  bool groupAddressed_ = false;
-  uint8_t frameCondition_ = 3;
-  uint8_t encapsulation_ = 0;
-  uint8_t category_ = category::Other;
-  uint32_t netOffset_ = 0;
+  // The frame being accounted, and the record the in-turn read decodes into.
+  const FrameFacts* facts_ = nullptr;
+  FrameFacts ownFacts_;
+  bool tokenRing_ = false;  // the topology, as the read began
 
   // Carried from frame to frame.
   int64_t lastFragmentFrame_ = -2;

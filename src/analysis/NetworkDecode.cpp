@@ -152,6 +152,21 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
         break;
       default: p.Flags |= packet_flag::Request; break;
     }
+    // An error report: the reported datagram's IP header follows the 8-byte ICMP header.
+    if (p.IcmpType == 3 || p.IcmpType == 4 || p.IcmpType == 5 || p.IcmpType == 11) {
+      const size_t inner = t + 8;
+      if (Available(inner) >= 28) {
+        const uint8_t* r = frame_->Data.data() + inner;
+        if (r[9] == 6 || r[9] == 17) {
+          p.InnerProtocol = r[9];
+          std::memcpy(p.InnerSource.data(), r + 12, 4);
+          std::memcpy(p.InnerDest.data(), r + 16, 4);
+          p.InnerIpId = Be16(r + 4);
+          p.InnerSourcePort = Be16(r + 20);
+          p.InnerDestPort = Be16(r + 22);
+        }
+      }
+    }
     return true;
   }
   if (p.Kind != transport::Tcp && p.Kind != transport::Udp) return true;
@@ -167,7 +182,6 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
 
   p.SourcePort = Be16(x);
   p.DestPort = Be16(x + 2);
-  PrefetchFlow(p);
   if (p.Kind == transport::Udp) p.TransportHeaderLength = 8;
   const uint16_t sp = p.SourcePort, dp = p.DestPort;
   if (sp >= 1024 && dp >= 1024) {
@@ -241,7 +255,7 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
   return true;
 }
 
-bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx) {
+bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx, const AddressKey& sender) {
   const uint8_t* h = frame_->Data.data() + ipx;
   const uint8_t* payload = h + 30;
   p.DestNet = AddressKey::From(h + 6, 10);
@@ -282,6 +296,9 @@ bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx) {
       p.Sequence = Be16(payload + 20);
       p.Acknowledge = Be16(payload + 22);
       p.Flags |= p.Sequence == p.Acknowledge ? packet_flag::Request : packet_flag::Reply;
+      // A burst packet too short to hold the header's last byte has none: what the frame
+      // buffer holds there belongs to an earlier frame.
+      p.BurstLastByte = Available(ipx + 30 + 35) > 0 ? payload[35] : 0;
       if (payload[35] == 0 && Le32(payload + 28) == 0) {
         if (payload[36] == 1) p.Flags |= packet_flag::NcpRead;
         else if (payload[36] == 2) p.Flags |= packet_flag::NcpWrite;
@@ -308,7 +325,7 @@ bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx) {
         p.Flags |= packet_flag::Request;
       } else {
         p.Flags |= packet_flag::Reply;
-        LearnSapEntries(tables_.Names, payload, available, p.NetLength, source_);
+        LearnSapEntries(tables_.Names, payload, available, p.NetLength, sender);
       }
       break;
     default: break;
@@ -316,21 +333,21 @@ bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx) {
   return true;
 }
 
-void FrameAnalyser::DecodeNetwork(int64_t frameCounter) {
-  if (category_ == category::NetBiosLlc) {
-    const size_t llc = netOffset_ - 4;
-    LearnNetBiosLlc(tables_.Names, frame_->Data.data() + llc, Available(llc), source_);
+void FrameAnalyser::DecodeNetwork(FrameFacts& f) {
+  if (f.Category == category::NetBiosLlc) {
+    const size_t llc = f.NetOffset - 4;
+    LearnNetBiosLlc(tables_.Names, frame_->Data.data() + llc, Available(llc), f.Source);
     return;
   }
-  const bool ip = category_ == category::Ip || category_ == category::NetBiosIp;
-  const bool ipx = category_ == category::Ipx || category_ == category::NetBiosIpx;
-  if ((!ip && !ipx) || netOffset_ == 0) return;
-  PacketInfo p;
-  if (groupAddressed_) p.Flags |= packet_flag::GroupAddressed;
-  const uint32_t start = netOffset_ - 1;
+  const bool ip = f.Category == category::Ip || f.Category == category::NetBiosIp;
+  const bool ipx = f.Category == category::Ipx || f.Category == category::NetBiosIpx;
+  if ((!ip && !ipx) || f.NetOffset == 0) return;
+  PacketInfo& p = f.Packet;
+  if (f.GroupAddressed) p.Flags |= packet_flag::GroupAddressed;
+  const uint32_t start = f.NetOffset - 1u;
   if (ip) DecodeIp(p, start);
-  else DecodeIpx(p, start);
-  AccountPacket(p, frameCounter);
+  else DecodeIpx(p, start, f.Source);
+  f.HasPacket = true;
 }
 
 }  // namespace korvane

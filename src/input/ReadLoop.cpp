@@ -143,45 +143,38 @@ class SharedCount {
   std::atomic<uint32_t> wake_{0};
 };
 
-// Frames on their way from the reading thread to the analysing one: a ring of frame
-// buffers with one writer and one reader. Each side makes its progress known in steps of
-// kStep frames, and at once before it waits, so that the two seldom touch the same line.
-class FrameRing {
+// Fixed-size slots on their way from the reading thread to the analysing one: a ring with
+// one writer and one reader. Each side makes its progress known in steps, and at once
+// before it waits, so that the two seldom touch the same line.
+class SlotRing {
  public:
-  static constexpr uint64_t kSlots = 128, kStep = 16;
   static constexpr uint64_t kEndBit = uint64_t(1) << 63;
 
-  FrameRing() : storage_(new std::byte[kSlots * kSlotBytes]), numbers_(kSlots) {
-    for (uint64_t i = 0; i < kSlots; ++i) ::new (storage_.get() + i * kSlotBytes) CapturedFrame;
-  }
+  SlotRing(uint64_t slots, size_t slotBytes, uint64_t step)
+      : slots_(slots), step_(step), slotBytes_(slotBytes), storage_(new std::byte[slots * slotBytes + 64]),
+        base_(storage_.get() + (64 - reinterpret_cast<uintptr_t>(storage_.get()) % 64) % 64), numbers_(slots) {}
 
-  // Writer: copies the frame into the next free buffer. False once the reader has quit.
-  bool Put(const CapturedFrame& frame, int64_t number) {
-    if (written_ - freedSeen_ >= kSlots) {
+  // Writer: the next free slot, waiting for one; null once the reader has quit.
+  std::byte* Reserve() {
+    if (written_ - freedSeen_ >= slots_) {
       // Full: go on once half the ring is free again, not slot by slot.
       Publish(written_, published_, shown_);
-      freedSeen_ = freed_.WaitFor(written_ - kSlots / 2);
-      if (freedSeen_ & kEndBit) return false;
+      freedSeen_ = freed_.WaitFor(written_ - slots_ / 2);
+      if (freedSeen_ & kEndBit) return nullptr;
     }
-    if (quit_.load(std::memory_order_relaxed)) return false;
-    CapturedFrame& slot = Slot(written_);
-    slot.TimeStamp = frame.TimeStamp;
-    slot.FrameLength = frame.FrameLength;
-    slot.StoredLength = frame.StoredLength;
-    slot.Status = frame.Status;
-    // Everything the frame may be read at: its bytes, or its wire length when the record
-    // kept fewer (the analyser reads a header's fields where the wire had them).
-    const size_t bytes = std::min<size_t>(std::max(frame.StoredLength, frame.FrameLength), kMaxFrameLength);
-    std::memcpy(slot.Data.data(), frame.Data.data(), bytes);
-    numbers_[written_ % kSlots] = number;
-    if (++written_ % kStep == 0) Publish(written_, published_, shown_);
-    return true;
+    if (quit_.load(std::memory_order_relaxed)) return nullptr;
+    return Slot(written_);
   }
-  // Writer: no more frames.
+  // Writer: the slot reserved last now holds frame `number`.
+  void Commit(int64_t number) {
+    numbers_[written_ % slots_] = number;
+    if (++written_ % step_ == 0) Publish(written_, published_, shown_);
+  }
+  // Writer: no more slots.
   void Close() { shown_.Store(written_ | kEndBit); }
 
-  // Reader: the next frame, waiting for it; null once the writer has closed and all is taken.
-  CapturedFrame* Take(int64_t& number) {
+  // Reader: the next slot, waiting for it; null once the writer has closed and all is taken.
+  std::byte* Take(int64_t& number) {
     while (taken_ == shownSeen_) {
       if (closed_) return nullptr;
       Publish(taken_, freedPublished_, freed_);
@@ -189,18 +182,21 @@ class FrameRing {
       shownSeen_ = now & ~kEndBit;
       closed_ = (now & kEndBit) != 0;
     }
-    number = numbers_[taken_ % kSlots];
-    return &Slot(taken_);
+    number = numbers_[taken_ % slots_];
+    return Slot(taken_);
   }
-  // Reader: the frame last taken is done with.
+  // Reader: the slot last taken is done with.
   void Release() {
-    if (++taken_ % kStep == 0) Publish(taken_, freedPublished_, freed_);
+    if (++taken_ % step_ == 0) Publish(taken_, freedPublished_, freed_);
   }
-  // Reader: takes no more frames; the writer's next Put fails.
+  // Reader: takes no more slots; the writer's next Reserve fails.
   void Quit() {
     quit_.store(true, std::memory_order_relaxed);
     freed_.Store(taken_ | kEndBit);
   }
+
+  uint64_t Slots() const { return slots_; }
+  std::byte* Slot(uint64_t count) { return base_ + count % slots_ * slotBytes_; }
 
  private:
   static void Publish(uint64_t count, uint64_t& published, SharedCount& shared) {
@@ -209,18 +205,13 @@ class FrameRing {
     shared.Store(count);
   }
 
-  // Slots a whole number of cache lines apart plus one more line, so that the starts of
-  // the frames (the headers both threads read) fall into different cache sets instead of
-  // all into the few that a 32-KiB stride allows.
-  static constexpr size_t kSlotBytes = (sizeof(CapturedFrame) + 63) / 64 * 64 + 64;
-  static_assert(std::is_trivially_destructible_v<CapturedFrame>);
-  CapturedFrame& Slot(uint64_t count) {
-    return *std::launder(reinterpret_cast<CapturedFrame*>(storage_.get() + count % kSlots * kSlotBytes));
-  }
+  const uint64_t slots_, step_;
+  const size_t slotBytes_;
   std::unique_ptr<std::byte[]> storage_;
+  std::byte* base_;  // the first slot, on a cache line's start
   std::vector<int64_t> numbers_;
-  // Frames written (the writer's own count, then the count shown to the reader, with
-  // kEndBit once closed) and frames freed (the reader's, then the count shown to the writer).
+  // Slots written (the writer's own count, then the count shown to the reader, with
+  // kEndBit once closed) and slots freed (the reader's, then the count shown to the writer).
   alignas(64) uint64_t written_ = 0, published_ = 0, freedSeen_ = 0;
   SharedCount shown_;
   alignas(64) uint64_t taken_ = 0, shownSeen_ = 0, freedPublished_ = 0;
@@ -229,22 +220,40 @@ class FrameRing {
   std::atomic<bool> quit_{false};
 };
 
-bool UseReadAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly) {
-  if (firstFrameOnly || !sink.TakesFramesFromAnotherThread()) return false;
-  return mode == ReadAhead::Always;
+// Whole frames through the ring: 128 frame buffers. Slots a whole number of cache lines
+// apart plus one more line, so that the starts of the frames (the headers both threads
+// read) fall into different cache sets instead of all into the few that a 32-KiB stride
+// allows.
+constexpr size_t kFrameSlotBytes = (sizeof(CapturedFrame) + 63) / 64 * 64 + 64;
+static_assert(std::is_trivially_destructible_v<CapturedFrame>);
+
+// Decoded records through the ring: 1,024 of them, a few hundred KiB that stay in the
+// caches, read by the analysing side in order so that the hardware fetches them ahead.
+constexpr uint64_t kRecordSlots = 1024;
+
+enum class AheadMode { InTurn, Frames, Decoded };
+
+AheadMode ChooseAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly) {
+  if (firstFrameOnly || !sink.TakesFramesFromAnotherThread() || mode == ReadAhead::Never) return AheadMode::InTurn;
+  if (mode == ReadAhead::Always) return AheadMode::Frames;
+  if (sink.SplitRecordBytes() == 0) return AheadMode::InTurn;
+  if (mode == ReadAhead::Automatic && std::thread::hardware_concurrency() < 2) return AheadMode::InTurn;
+  return AheadMode::Decoded;
 }
 
-// The reader on a thread of its own, the sink on the calling one. Returns the frames the
-// sink analysed, or -1 when no thread could be started (nothing was read then).
-int64_t ReadAheadIntoSink(TraceReader& reader, TraceFileInfo& info, CapturedFrame& frame, FrameSink& sink,
-                          ReadProgress& progress) {
-  FrameRing ring;
+// The reader on a thread of its own, the sink on the calling one: `put` hands the frame
+// just read to the ring (false once the sink has quit), `take` gives the sink a slot.
+// Returns the frames the sink analysed, or -1 when no thread could be started (nothing
+// was read then).
+template <class Put, class Take>
+int64_t ReadAheadThrough(SlotRing& ring, TraceReader& reader, TraceFileInfo& info, ReadProgress& progress, Put&& put,
+                         Take&& take) {
   std::exception_ptr readerFailure;
   std::thread reading;
   try {
     reading = std::thread([&] {
       try {
-        ReadRecords(reader, info, progress, false, [&](int64_t number) { return ring.Put(frame, number); });
+        ReadRecords(reader, info, progress, false, put);
       } catch (...) {
         readerFailure = std::current_exception();
       }
@@ -256,8 +265,8 @@ int64_t ReadAheadIntoSink(TraceReader& reader, TraceFileInfo& info, CapturedFram
   int64_t analysed = 0;
   try {
     int64_t number = 0;
-    while (CapturedFrame* next = ring.Take(number)) {
-      const uint8_t result = sink.AnalyseFrame(*next, number);
+    while (std::byte* next = ring.Take(number)) {
+      const uint8_t result = take(next, number);
       analysed = number;
       ring.Release();
       if ((analysed & 0xFF) == 0) progress.frames.store(analysed, std::memory_order_relaxed);
@@ -274,6 +283,45 @@ int64_t ReadAheadIntoSink(TraceReader& reader, TraceFileInfo& info, CapturedFram
   reading.join();
   if (readerFailure) std::rethrow_exception(readerFailure);
   return analysed;
+}
+
+int64_t ReadFramesAhead(TraceReader& reader, TraceFileInfo& info, CapturedFrame& frame, FrameSink& sink,
+                        ReadProgress& progress) {
+  SlotRing ring(128, kFrameSlotBytes, 16);
+  for (uint64_t i = 0; i < ring.Slots(); ++i) ::new (ring.Slot(i)) CapturedFrame;
+  auto slotFrame = [](std::byte* slot) { return std::launder(reinterpret_cast<CapturedFrame*>(slot)); };
+  auto put = [&](int64_t number) {
+    std::byte* slot = ring.Reserve();
+    if (!slot) return false;
+    CapturedFrame& copy = *slotFrame(slot);
+    copy.TimeStamp = frame.TimeStamp;
+    copy.FrameLength = frame.FrameLength;
+    copy.StoredLength = frame.StoredLength;
+    copy.Status = frame.Status;
+    // Everything the frame may be read at: its bytes, or its wire length when the record
+    // kept fewer (the analyser reads a header's fields where the wire had them).
+    const size_t bytes = std::min<size_t>(std::max(frame.StoredLength, frame.FrameLength), kMaxFrameLength);
+    std::memcpy(copy.Data.data(), frame.Data.data(), bytes);
+    ring.Commit(number);
+    return true;
+  };
+  return ReadAheadThrough(ring, reader, info, progress, put,
+                          [&](std::byte* slot, int64_t number) { return sink.AnalyseFrame(*slotFrame(slot), number); });
+}
+
+// The sink's first half on the reading thread, into records the second half takes in turn.
+int64_t ReadDecodedAhead(TraceReader& reader, TraceFileInfo& info, CapturedFrame& frame, FrameSink& sink,
+                         ReadProgress& progress) {
+  SlotRing ring(kRecordSlots, (sink.SplitRecordBytes() + 63) / 64 * 64, 32);
+  auto put = [&](int64_t number) {
+    std::byte* slot = ring.Reserve();
+    if (!slot) return false;
+    sink.DecodeInto(frame, slot);
+    ring.Commit(number);
+    return true;
+  };
+  return ReadAheadThrough(ring, reader, info, progress, put,
+                          [&](std::byte* slot, int64_t number) { return sink.AccountRecord(slot, number); });
 }
 }  // namespace
 
@@ -292,8 +340,11 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
       outcome.tablesReady = false;
     } else {
       int64_t analysedAhead = -1;
-      if (UseReadAhead(readAhead, sink, firstFrameOnly))
-        analysedAhead = ReadAheadIntoSink(*reader, info, frame, sink, progress);
+      switch (ChooseAhead(readAhead, sink, firstFrameOnly)) {
+        case AheadMode::Frames: analysedAhead = ReadFramesAhead(*reader, info, frame, sink, progress); break;
+        case AheadMode::Decoded: analysedAhead = ReadDecodedAhead(*reader, info, frame, sink, progress); break;
+        case AheadMode::InTurn: break;
+      }
       if (analysedAhead >= 0) {
         // Frames the reader had passed on when the sink ended the read are not counted.
         info.FrameCounter = analysedAhead;

@@ -49,6 +49,14 @@ class FrameSink {
   // True when the sink may be handed its frames on another thread than the reader's, in
   // frame buffers of the loop's own: the loop may then read ahead on a second core.
   virtual bool TakesFramesFromAnotherThread() const { return false; }
+  // A sink whose work on a frame divides into a first half that reads the frame's bytes
+  // into a record of this many bytes (DecodeInto) and a second that works from that record
+  // alone (AccountRecord, returning what AnalyseFrame would): the loop may then run the
+  // first half on the reading thread. 0 when the work does not divide (the default). Asked
+  // after BeginTrace; the halves see the frames in order, each half on one thread.
+  virtual size_t SplitRecordBytes() const { return 0; }
+  virtual void DecodeInto(const CapturedFrame& frame, void* record) {}
+  virtual uint8_t AccountRecord(const void* record, int64_t frameNumber) { return 0; }
 };
 
 // Everything a reader works on during one read.
@@ -111,15 +119,16 @@ struct ReadOutcome {
 
 // Whether the records are read on a second thread while the sink analyses those before
 // (only into a sink that takes its frames from another thread, and never for a probe).
-// Automatic reads in turn for now. Reading ahead through the frame ring can be faster on
-// two cores (a 4 M-frame trace: `conversations` 1.48 s in turn, 1.22 s ahead, in a quiet
-// hour) but is not dependable: on a busy virtual machine the two threads fall into waking
-// each other every few frames (12,000-19,000 sleeps a run) and the same read takes 2-2.5 s.
-// Waiting by polling instead does not cure it: the analyser then reads every frame from the
-// other core's cache, and a cache line's trip between the two virtual cores costs about
-// 100 ns or about 400 ns as the host places them, from one minute to the next
-// (korvane-machine-bench).
-enum class ReadAhead { Automatic, Never, Always };
+// - Never: in turn, on the calling thread.
+// - Always: whole frames ahead, through a ring of frame buffers. Not dependable on a
+//   virtual machine: the analyser then reads every frame's bytes from the other core's
+//   cache, and a cache line's trip between two virtual cores costs about 100 ns or about
+//   400 ns as the host places them, from one minute to the next (korvane-machine-bench).
+// - Decoded: the sink's first half (SplitRecordBytes) runs on the reading thread, beside
+//   the reader, and hands the second half a compact record per frame, in order; frames
+//   whose sink does not divide its work are read in turn.
+// - Automatic: Decoded where there are two cores or more, in turn otherwise.
+enum class ReadAhead { Automatic, Never, Always, Decoded };
 
 // Reads the whole trace (or, in probe mode, its first frame) into the sink. The caller
 // has set CurrentFileName, DetectedFormat, TopologyCode and LineSpeedMbps. The read loop

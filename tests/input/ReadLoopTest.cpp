@@ -130,12 +130,15 @@ class ReadAheadModes : public ::testing::TestWithParam<ReadAheadCase> {
 TEST_P(ReadAheadModes, TablesAreTheSameReadInTurnOrAhead) {
   const tools::Bytes file = GetParam().make();
   const Read inTurn = ReadWith(file, GetParam().file, ReadAhead::Never);
-  const Read ahead = ReadWith(file, GetParam().file, ReadAhead::Always);
   ASSERT_GT(inTurn.frames, 100);
-  EXPECT_EQ(ahead.frames, inTurn.frames);
-  EXPECT_EQ(ahead.outcome.cutShort, inTurn.outcome.cutShort);
-  EXPECT_FALSE(ahead.outcome.stopped);
-  EXPECT_TRUE(ahead.tables == inTurn.tables);
+  for (ReadAhead mode : {ReadAhead::Always, ReadAhead::Decoded}) {
+    SCOPED_TRACE(mode == ReadAhead::Always ? "whole frames ahead" : "decoded ahead");
+    const Read ahead = ReadWith(file, GetParam().file, mode);
+    EXPECT_EQ(ahead.frames, inTurn.frames);
+    EXPECT_EQ(ahead.outcome.cutShort, inTurn.outcome.cutShort);
+    EXPECT_FALSE(ahead.outcome.stopped);
+    EXPECT_TRUE(ahead.tables == inTurn.tables);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -170,6 +173,15 @@ class AheadSink final : public FrameSink {
   }
   void EndTrace(bool full) override { session_.analyser.EndTrace(full); }
   bool TakesFramesFromAnotherThread() const override { return true; }
+  size_t SplitRecordBytes() const override { return session_.analyser.SplitRecordBytes(); }
+  void DecodeInto(const CapturedFrame& frame, void* record) override { session_.analyser.DecodeInto(frame, record); }
+  uint8_t AccountRecord(const void* record, int64_t number) override {
+    if (number == stopAt_) session_.progress.stopMark = true;
+    const uint8_t result = session_.analyser.AccountRecord(record, number);
+    ++accounted;
+    return number == refuseAt_ ? 1 : result;
+  }
+  int64_t accounted = 0;  // frames that came as decoded records
 
  private:
   TraceSession& session_;
@@ -178,15 +190,17 @@ class AheadSink final : public FrameSink {
 
 TEST(ReadLoop, ReadingAheadEndsOnTheStopMarkOrTheSinksRefusal) {
   const tools::Bytes file = tools::WriteSnifferDos(tools::SyntheticLoad(20000, 3), {});
-  for (bool stop : {true, false}) {
+  for (auto [stop, mode] : {std::pair{true, ReadAhead::Always}, std::pair{false, ReadAhead::Always},
+                            std::pair{true, ReadAhead::Decoded}, std::pair{false, ReadAhead::Decoded}}) {
     SCOPED_TRACE(stop ? "stop mark" : "refusal");
+    SCOPED_TRACE(mode == ReadAhead::Always ? "whole frames ahead" : "decoded ahead");
     MemorySource source(file);
     TraceSession session;
     ASSERT_EQ(CheckTrace(session, "load.enc", source).status, OpenStatus::Loaded);
     AheadSink sink(session, stop ? 1000 : 0, stop ? 0 : 500);
-    const ReadOutcome outcome =
-        ReadTraceFile(source, session.info, *session.frame, sink, session.progress, false, ReadAhead::Always);
+    const ReadOutcome outcome = ReadTraceFile(source, session.info, *session.frame, sink, session.progress, false, mode);
     EXPECT_EQ(outcome.stopped, stop);
+    EXPECT_EQ(sink.accounted, mode == ReadAhead::Decoded ? session.info.FramesRead : 0);
     // Frames read ahead of the stop are analysed; frames after a refusal are not.
     if (stop) {
       EXPECT_GE(session.info.FramesRead, 1000);
