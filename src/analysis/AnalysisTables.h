@@ -264,8 +264,10 @@ struct AnalysisTables {
   RecordList<TNetPeer> NetPeers;
   RecordList<TTransHead> Streams;
   RecordList<TPacket> PacketList;
-  LearnedNames Names;
-  std::vector<RingStation> RingStations;  // at most kRingStationCapacity, in ring order
+  // The names and the server ports are learned while a frame is decoded, which may be on
+  // the reading thread: on cache lines apart from the tables the accounting writes.
+  alignas(64) LearnedNames Names;
+  alignas(64) std::vector<RingStation> RingStations;  // at most kRingStationCapacity, in ring order
   std::array<uint64_t, 65536 / 64> ServerPortMap{};
   std::array<uint8_t, 1518> FirstFrameCopy{};
 

@@ -279,7 +279,7 @@ void FrameAnalyser::DecodeFrame(const CapturedFrame& frame, FrameFacts& f) {
   f.TimeStamp = frame.TimeStamp;
   f.FrameLength = frame.FrameLength;
   f.Status = frame.Status;
-  const bool tokenRing = info_.TopologyCode == topology::TokenRing;
+  const bool tokenRing = tokenRing_;
   if (tokenRing)
     DecodeTokenRing(f);
   else
@@ -290,6 +290,7 @@ void FrameAnalyser::DecodeFrame(const CapturedFrame& frame, FrameFacts& f) {
 uint8_t FrameAnalyser::AnalyseFrame(CapturedFrame& frame, int64_t frameCounter) {
   frame_ = &frame;
   if (info_.FirstFrameOnly) return 1;
+  tokenRing_ = info_.TopologyCode == topology::TokenRing;
   DecodeFrame(frame, ownFacts_);
   return AccountFrame(ownFacts_, frameCounter);
 }
@@ -315,7 +316,7 @@ uint8_t FrameAnalyser::AccountFrame(const FrameFacts& f, int64_t frameCounter) {
   s.MinFrameSize = std::min(s.MinFrameSize, length);
   tables_.Interval.Bytes += length;
 
-  const bool tokenRing = info_.TopologyCode == topology::TokenRing;
+  const bool tokenRing = tokenRing_;
   if (tokenRing)
     CountTokenRing();
   else

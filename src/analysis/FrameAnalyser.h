@@ -74,7 +74,8 @@ class FrameAnalyser final : public FrameSink {
  public:
   FrameAnalyser(TraceFileInfo& info, CapturedFrame& frame, AnalysisTables& tables, ReadProgress& progress,
                 const VendorTable& vendors, const PortNames& ports)
-      : info_(info), ownFrame_(frame), frame_(&frame), tables_(tables), progress_(progress), vendors_(vendors), ports_(ports) {}
+      : info_(info), ownFrame_(frame), tables_(tables), progress_(progress), vendors_(vendors), ports_(ports),
+        frame_(&frame) {}
 
   void BeginTrace(bool firstFrameOnly) override;
   uint8_t AnalyseFrame(CapturedFrame& frame, int64_t frameNumber) override;
@@ -141,7 +142,6 @@ class FrameAnalyser final : public FrameSink {
 
   TraceFileInfo& info_;
   CapturedFrame& ownFrame_;
-  const CapturedFrame* frame_;  // the frame being decoded
   AnalysisTables& tables_;
   ReadProgress& progress_;
   const VendorTable& vendors_;
@@ -172,12 +172,6 @@ class FrameAnalyser final : public FrameSink {
   PendingDlcPeer pendingDlcPeer_;
   PendingNetPeer pendingNetPeer_;
 
-  struct IpIdEntry {
-    uint16_t ipId = 0, sourcePort = 0, destPort = 0;
-    bool used = false;
-  };
-  std::array<IpIdEntry, 32> ipIdCache_{};
-  size_t ipIdPosition_ = 0;
 
   // Lookup accelerators beside the chains: (sender, destination) -> peer, and the flow
   // (sending and receiving station, kind, ports) -> its peer and stream at once, so that a
@@ -204,6 +198,17 @@ class FrameAnalyser final : public FrameSink {
                              uint16_t destPort);
   FlatIndex<PairKey, PairKeyHash> dlcPeerIndex_, netPeerIndex_;
   FlatIndex<FlowKey, FlowKeyHash, int64_t> flowIndex_;  // peer << 32 | stream
+
+  // The decoding half's own state, on cache lines of its own: with the halves on two
+  // threads, it is written on the reading thread for every frame.
+  struct IpIdEntry {
+    uint16_t ipId = 0, sourcePort = 0, destPort = 0;
+    bool used = false;
+  };
+  alignas(64) const CapturedFrame* frame_;  // the frame being decoded
+  std::array<IpIdEntry, 32> ipIdCache_{};
+  size_t ipIdPosition_ = 0;
+  alignas(64) char endOfDecodingState_ = 0;
 };
 
 // What tells a peer's streams apart: port-addressed kinds by their ports (TCP and UDP each

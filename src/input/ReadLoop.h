@@ -14,10 +14,12 @@ namespace korvane {
 // Counters a front end polls while a trace is read, and the stop mark it may set. The
 // reading thread writes them with relaxed stores; they are advisory, never synchronising.
 struct ReadProgress {
+  // Written by the analysing thread, then by the reading one (each on a cache line of its
+  // own, for when the two are different threads).
   std::atomic<int64_t> frames{0};          // frames analysed so far
   std::atomic<double> elapsedMicros{0.0};  // capture time covered so far
-  std::atomic<int64_t> position{0};        // file offset reached by the reader
-  std::atomic<int64_t> fileSize{0};
+  alignas(64) std::atomic<int64_t> position{0};  // file offset reached by the reader
+  alignas(64) std::atomic<int64_t> fileSize{0};
   std::atomic<bool> stopMark{false};       // set by the front end to stop the read
   std::atomic<bool> stopped{false};        // the read ended on the stop mark before the end
   std::atomic<bool> cutShort{false};       // the file ended inside a record or failed to read
