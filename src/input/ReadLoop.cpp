@@ -227,9 +227,10 @@ class SlotRing {
 constexpr size_t kFrameSlotBytes = (sizeof(CapturedFrame) + 63) / 64 * 64 + 64;
 static_assert(std::is_trivially_destructible_v<CapturedFrame>);
 
-// Decoded records through the ring: 1,024 of them, a few hundred KiB that stay in the
-// caches, read by the analysing side in order so that the hardware fetches them ahead.
-constexpr uint64_t kRecordSlots = 1024;
+// Decoded records through the ring: 4,096 of them, half a MiB, read by the analysing side
+// in order so that the hardware fetches them ahead. (A quarter of that made 0.80 s of a
+// 4 M-frame summary against 0.76 s, ten runs each, alternating.)
+constexpr uint64_t kRecordSlots = 4096;
 
 enum class AheadMode { InTurn, Frames, Decoded };
 
