@@ -74,6 +74,12 @@ bool StreamRuns::Measure(int32_t station, int32_t conversation, int32_t streamIn
   if (stream.FirstPacket < 0) return false;
   const TPacket& first = t_.PacketList[size_t(stream.FirstPacket)];
   if (first.Flags & packet_flag::GroupAddressed) return false;
+  // A row stands for a client's stream, or for a stream with no partner that replies: the
+  // server's streams are measured from their clients' rows.
+  const bool request = (first.Flags & packet_flag::Request) != 0;
+  const PartnerLookup back = partners_.Of(streamIndex);
+  const bool oneWay = back.OneWay();
+  if (!request && !(oneWay && (first.Flags & packet_flag::Reply))) return false;
 
   // Run 1: latency over the whole trace.
   MeasurementSelection sel;
@@ -90,10 +96,6 @@ bool StreamRuns::Measure(int32_t station, int32_t conversation, int32_t streamIn
   if (status != measurement_status::Ok && status != measurement_status::OneWay &&
       status != measurement_status::BareAcksOnly)
     return false;
-  const bool request = (first.Flags & packet_flag::Request) != 0;
-  const PartnerLookup back = partners_.Of(streamIndex);
-  const bool oneWay = back.OneWay();
-  if (!request && !(oneWay && (first.Flags & packet_flag::Reply))) return false;
 
   f = StreamFigures{};
   f.Stream = streamIndex;
