@@ -20,7 +20,7 @@ namespace {
 int32_t& Destination(TPacket& p) { return p.Next; }
 
 constexpr size_t kDigitBits = 8, kDirect = size_t(1) << kDigitBits;
-// From this many records on, the blocks are settled on two threads.
+// From this many records on, the records are moved on two threads.
 constexpr size_t kTwoThreadRecords = size_t(1) << 20;
 
 // Moves the records of [lo, hi) to their destinations, which are exactly the places
@@ -29,7 +29,7 @@ constexpr size_t kTwoThreadRecords = size_t(1) << 20;
 // (one swap settles one record; the 256 block fronts advance through memory in order, so
 // the moves stay in the caches), and then each block is handled alike. A few passes over
 // the records in all, instead of one cache miss per record.
-void MoveToDestinations(TPacket* records, size_t lo, size_t hi, bool twoThreads = false) {
+void MoveToDestinations(TPacket* records, size_t lo, size_t hi) {
   if (hi - lo <= kDirect) {
     for (size_t i = lo; i < hi; ++i)
       while (size_t(Destination(records[i])) != i) std::swap(records[i], records[size_t(Destination(records[i]))]);
@@ -56,15 +56,40 @@ void MoveToDestinations(TPacket* records, size_t lo, size_t hi, bool twoThreads 
       }
     }
   }
-  // Each block now holds exactly its own records: the blocks are settled independently,
-  // half of them on a second thread when asked.
-  auto settle = [&](size_t first, size_t last) {
-    for (size_t b = first; b < last; ++b) {
-      const size_t from = lo + (b << shift);
-      MoveToDestinations(records, from, std::min(hi, from + (size_t(1) << shift)));
-    }
+  // Each block now holds exactly its own records: the blocks are settled independently.
+  for (size_t b = 0; b < blocks; ++b) {
+    const size_t from = lo + (b << shift);
+    MoveToDestinations(records, from, std::min(hi, from + (size_t(1) << shift)));
+  }
+}
+
+// The same on two threads: first the records bound for the first half and lying in the
+// second change places pairwise with those bound for the second half and lying in the
+// first (each thread finds one half's, then swaps half of the pairs), then each thread
+// settles one half.
+void MoveToDestinationsOnTwoThreads(TPacket* records, size_t count) {
+  const size_t middle = count / 2;
+  std::vector<size_t> boundRight, boundLeft;  // in the first half bound for the second, and the reverse
+  RunSideBySide(
+      true,
+      [&] {
+        for (size_t i = 0; i < middle; ++i)
+          if (size_t(Destination(records[i])) >= middle) boundRight.push_back(i);
+      },
+      [&] {
+        for (size_t i = middle; i < count; ++i)
+          if (size_t(Destination(records[i])) < middle) boundLeft.push_back(i);
+      });
+  // Both halves hold exactly their own number of records, so the two lists are as long.
+  if (boundRight.size() != boundLeft.size()) throw std::logic_error("packet record destinations are not a permutation");
+  const size_t pairs = boundRight.size();
+  auto exchange = [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) std::swap(records[boundRight[k]], records[boundLeft[k]]);
   };
-  RunSideBySide(twoThreads, [&] { settle(0, blocks / 2); }, [&] { settle(blocks / 2, blocks); });
+  RunSideBySide(true, [&] { exchange(0, pairs / 2); }, [&] { exchange(pairs / 2, pairs); });
+  boundRight = {};
+  boundLeft = {};
+  RunSideBySide(true, [&] { MoveToDestinations(records, 0, middle); }, [&] { MoveToDestinations(records, middle, count); });
 }
 
 }  // namespace
@@ -120,7 +145,10 @@ void LayOutPacketsByStream(AnalysisTables& tables, std::span<const uint8_t> mark
     stream.FirstPacket = moved(stream.FirstPacket);
     stream.LastPacket = moved(stream.LastPacket);
   }
-  MoveToDestinations(packets.data(), 0, count, count >= kTwoThreadRecords);
+  if (count >= kTwoThreadRecords)
+    MoveToDestinationsOnTwoThreads(packets.data(), count);
+  else
+    MoveToDestinations(packets.data(), 0, count);
 
   // The forward links, from the backward ones: mostly to the neighbouring record now.
   for (TPacket& p : packets) p.Next = -1;
