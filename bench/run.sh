@@ -4,8 +4,8 @@
 # and the peers on the same frames: `tcptrace -n -l -r` on the snoop file and
 # `tshark -q -z conv,tcp`. Every command runs under /usr/bin/time -v with its output thrown
 # away; the table gives elapsed and CPU (user + system) seconds, frames per second by each,
-# peak memory per frame, and Korvane's speed relative to each peer (CPU time over CPU time:
-# >1 means Korvane is faster).
+# peak memory per frame, and Korvane's speed relative to each peer (CPU time over CPU time,
+# and elapsed over elapsed: >1 means Korvane is faster).
 #
 # Usage: bench/run.sh [BUILD_DIR] [FRAME_COUNTS...]
 #   BUILD_DIR defaults to build; FRAME_COUNTS to "100000 1000000 4000000".
@@ -54,30 +54,35 @@ for n in "${counts[@]}"; do
   prefix="$dir/office-$n"
   [ -s "$prefix.snoop" ] && [ -s "$prefix.enc" ] || "$mkload" "$n" "$prefix"
   cat "$prefix.enc" "$prefix.snoop" >/dev/null  # into the page cache
-  declare -A cpuOf=()
+  declare -A cpuOf=() wallOf=()
   for format in enc snoop; do
     for command in summary conversations; do
       measure "$cli" "$command" "$prefix.$format"
       row "$n" "korvane-cli $command .$format"
       cpuOf["$command.$format"]="$cpu"
+      wallOf["$command.$format"]="$elapsed"
     done
   done
   if [ "$peers" = 1 ]; then
     measure tcptrace -n -l -r "$prefix.snoop"
     row "$n" "tcptrace -n -l -r .snoop"
     cpuOf[tcptrace]="$cpu"
+    wallOf[tcptrace]="$elapsed"
     if [ "$n" -le "$tshark_max" ]; then
       measure tshark -q -z conv,tcp -r "$prefix.snoop"
       row "$n" "tshark -q -z conv,tcp .snoop"
       cpuOf[tshark]="$cpu"
+      wallOf[tshark]="$elapsed"
     fi
     for peer in tcptrace tshark; do
       [ -n "${cpuOf[$peer]:-}" ] || continue
       for format in enc snoop; do
-        awk -v p="${cpuOf[$peer]}" -v k="${cpuOf[conversations.$format]}" -v peer="$peer" -v f="$format" -v n="$n" \
-          'BEGIN { printf "%-9d conversations .%s vs %s: %.2fx (CPU time)\n", n, f, peer, p / (k > 0 ? k : 0.01) }'
+        awk -v p="${cpuOf[$peer]}" -v k="${cpuOf[conversations.$format]}" -v pw="${wallOf[$peer]}" \
+            -v kw="${wallOf[conversations.$format]}" -v peer="$peer" -v f="$format" -v n="$n" \
+          'BEGIN { printf "%-9d conversations .%s vs %s: %.2fx (CPU time), %.2fx (elapsed)\n", n, f, peer,
+                   p / (k > 0 ? k : 0.01), pw / (kw > 0 ? kw : 0.01) }'
       done
     done
   fi
-  unset cpuOf
+  unset cpuOf wallOf
 done
