@@ -12,10 +12,10 @@
 namespace korvane {
 
 // Counters a front end polls while a trace is read, and the stop mark it may set. The
-// reading thread writes them with relaxed stores; they are advisory, never synchronising.
+// read loop writes them with relaxed stores; they are advisory, never synchronising.
 struct ReadProgress {
-  // Written by the analysing thread, then by the reading one (each on a cache line of its
-  // own, for when the two are different threads).
+  // The first two are written by the analysing thread, the position by the reading one:
+  // each on a cache line of its own, as the two may be different threads.
   std::atomic<int64_t> frames{0};          // frames analysed so far
   std::atomic<double> elapsedMicros{0.0};  // capture time covered so far
   alignas(64) std::atomic<int64_t> position{0};  // file offset reached by the reader
