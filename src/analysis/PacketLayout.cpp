@@ -150,10 +150,29 @@ void LayOutPacketsByStream(AnalysisTables& tables, std::span<const uint8_t> mark
   else
     MoveToDestinations(packets.data(), 0, count);
 
-  // The forward links, from the backward ones: mostly to the neighbouring record now.
-  for (TPacket& p : packets) p.Next = -1;
-  for (size_t i = 0; i < count; ++i)
-    if (packets[i].Prev >= 0) packets[size_t(packets[i].Prev)].Next = int32_t(i);
+  // The forward links, from the backward ones: mostly to the neighbouring record now. In
+  // one pass, on two threads for a long list, each linking within its own half; a link
+  // from the other half, or from a record that comes later in the list (one an ICMP report
+  // was inserted before), is made once every record's own link has been cleared.
+  using Link = std::pair<int32_t, int32_t>;  // from, to
+  auto link = [&packets](size_t from, size_t to, std::vector<Link>& later) {
+    for (size_t i = from; i < to; ++i) {
+      packets[i].Next = -1;
+      const int32_t prev = packets[i].Prev;
+      if (prev < 0) continue;
+      if (size_t(prev) >= from && size_t(prev) < i)
+        packets[size_t(prev)].Next = int32_t(i);
+      else
+        later.emplace_back(prev, int32_t(i));
+    }
+  };
+  std::vector<Link> laterFirst, laterSecond;
+  if (count >= kTwoThreadRecords)
+    RunSideBySide(true, [&] { link(0, count / 2, laterFirst); }, [&] { link(count / 2, count, laterSecond); });
+  else
+    link(0, count, laterFirst);
+  for (const auto& later : {&laterFirst, &laterSecond})
+    for (const auto& [from, to] : *later) packets[size_t(from)].Next = to;
 }
 
 }  // namespace korvane
