@@ -36,7 +36,6 @@ struct PacketInfo {
   uint8_t NcpFunction = 0;
   uint8_t IcmpType = 0;
   uint32_t Flags = 0;
-  uint32_t Transport = 0;  // 0-based offset in Data of the transport header (IP) or IPX payload
   // A packet-burst packet: the burst header's last byte, 0 when the frame ends before it.
   uint8_t BurstLastByte = 0;
   // An ICMP error report that holds the reported datagram's IP header and ports: its

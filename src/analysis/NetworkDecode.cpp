@@ -129,7 +129,6 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
   p.Ttl = h[8];
   const uint32_t headerLength = std::max<uint32_t>(p.NetHeaderLength, 20);
   const uint32_t t = ip + headerLength;  // transport header
-  p.Transport = t;
   const uint8_t* x = frame_->Data.data() + t;
 
   // Checksums only over a datagram stored whole that ends at least 4 bytes before the frame's end.
@@ -267,7 +266,6 @@ bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx, const AddressKey& sen
   p.Ttl = h[4] & 0x0F;
   p.DestPort = dest;
   p.SourcePort = source;
-  p.Transport = ipx + 30;
   if (h[5] == 17 && word == 0x9999) p.Flags |= packet_flag::ServerBusyReply;
   const size_t available = Available(ipx + 30);
 
