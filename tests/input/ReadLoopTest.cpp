@@ -107,6 +107,37 @@ tools::Bytes SlicedOffice() {
   return tools::WriteSnoop(frames, {});
 }
 
+// Frames whose accounting takes bytes beyond the headers: ICMP errors quoting an earlier
+// datagram (one too short to quote it whole), and packet-burst packets whose header's last
+// byte marks a retransmission (one too short to hold it), among the office traffic.
+tools::Bytes ReportsAndBursts() {
+  using namespace tools;
+  auto frames = OfficeLanScenario();
+  const Mac a = {0x00, 0x00, 0x0C, 0x00, 0x00, 0x0A}, b = {0x00, 0x00, 0x0C, 0x00, 0x00, 0x0B};
+  const Ip4 ipA = {10, 9, 0, 1}, ipB = {10, 9, 0, 2};
+  const IpxAddress client{0x99, a, 0x4003}, server{0x99, b, 0x4005};
+  double t = frames.back().timeUs;
+  auto add = [&](Bytes bytes) {
+    t += 100;
+    frames.push_back(ScenarioFrame{t, PadToEthernetMinimum(std::move(bytes)), 0, 0});
+    frames.back().wireLength = uint32_t(frames.back().bytes.size());
+  };
+  for (uint16_t i = 0; i < 40; ++i) {
+    const uint16_t id = uint16_t(0x4000 + i), port = uint16_t(2000 + i % 7);
+    add(EthernetFrame(b, a, 0x0800, Ipv4Packet(ipA, ipB, 17, 64, id, 0, UdpDatagram(ipA, ipB, 1050, port, Bytes(20, 'u')))));
+    Bytes quoted = Ipv4Packet(ipA, ipB, 17, 64, id, 0, UdpDatagram(ipA, ipB, 1050, port, Bytes(20, 'u')));
+    quoted.resize(i % 5 == 4 ? 20 : 28);
+    Bytes icmp = {3, 3, 0, 0, 0, 0, 0, 0};
+    icmp.insert(icmp.end(), quoted.begin(), quoted.end());
+    add(EthernetFrame(a, b, 0x0800, Ipv4Packet(ipB, ipA, 1, 64, uint16_t(9 + i), 0, icmp)));
+    Bytes burst = {0x77, 0x77};
+    burst.resize(i % 3 == 2 ? 20 : 36, 0);
+    if (burst.size() > 35) burst[35] = uint8_t(0x40 + i);
+    add(EthernetFrame(b, a, 0x8137, IpxPacket(17, server, client, burst)));
+  }
+  return WriteSnoop(frames, {});
+}
+
 class ReadAheadModes : public ::testing::TestWithParam<ReadAheadCase> {
  protected:
   struct Read {
@@ -152,6 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                         return tools::WriteSnifferDos(tools::TokenRingScenario(), o);
                       }},
         ReadAheadCase{"SlicedFrames", "sliced.snoop", SlicedOffice},
+        ReadAheadCase{"ReportsAndBursts", "reports.snoop", ReportsAndBursts},
         ReadAheadCase{"CutInARecord", "cut.enc",
                       [] {
                         auto file = tools::WriteSnifferDos(tools::OfficeLanScenario(), {});
