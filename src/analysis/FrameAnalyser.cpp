@@ -167,8 +167,7 @@ void FrameAnalyser::DecodeEthernet(FrameFacts& f) {
     f.Destination = AddressKey::From(d, 6);
     f.Source = AddressKey::From(d + 6, 6);
   } else {
-    f.Destination = f.Source = AddressKey{};
-    f.Destination.length = f.Source.length = 6;
+    f.Destination.length = f.Source.length = 6;  // zero addresses
   }
   if (f.Status & kAlignmentError) f.Status |= kCrcError;
   if (f.Status & kCrcError) f.Condition = 0;
@@ -279,16 +278,14 @@ void FrameAnalyser::DecodeFrame(const CapturedFrame& frame, FrameFacts& f) {
   f.TimeStamp = frame.TimeStamp;
   f.FrameLength = frame.FrameLength;
   f.Status = frame.Status;
-  const bool tokenRing = tokenRing_;
-  if (tokenRing)
+  if (tokenRing_)
     DecodeTokenRing(f);
   else
     DecodeEthernet(f);
-  if (tokenRing || f.FrameLength >= 58) DecodeNetwork(f);
+  if (tokenRing_ || f.FrameLength >= 58) DecodeNetwork(f);
 }
 
 uint8_t FrameAnalyser::AnalyseFrame(CapturedFrame& frame, int64_t frameCounter) {
-  frame_ = &frame;
   if (info_.FirstFrameOnly) return 1;
   tokenRing_ = info_.TopologyCode == topology::TokenRing;
   DecodeFrame(frame, ownFacts_);
@@ -316,8 +313,7 @@ uint8_t FrameAnalyser::AccountFrame(const FrameFacts& f, int64_t frameCounter) {
   s.MinFrameSize = std::min(s.MinFrameSize, length);
   tables_.Interval.Bytes += length;
 
-  const bool tokenRing = tokenRing_;
-  if (tokenRing)
+  if (tokenRing_)
     CountTokenRing();
   else
     CountEthernet(frameCounter);
@@ -327,7 +323,7 @@ uint8_t FrameAnalyser::AccountFrame(const FrameFacts& f, int64_t frameCounter) {
   if (f.GroupAddressed) ++p.GroupFrames;
   p.Bytes += length;
 
-  if (tokenRing || length >= 18) {
+  if (tokenRing_ || length >= 18) {
     if (f.HasPacket) PrefetchFlow(f.Packet);
     AccountMacFrame(frameCounter);
     if (f.HasPacket) AccountPacket(f.Packet, frameCounter);
