@@ -64,12 +64,24 @@ void NoteEarlyEnd(ByteSource& source, TraceFileInfo& info) {
 }  // namespace
 
 namespace {
-// Reads records until the data ends, a stop or a refusal, handing every frame to
-// `deliver` (false ends the read). Owns the frame counter, the stop request and the
-// reader's position; runs on whichever thread reads.
+// The bytes a frame is read at: up to the larger of its two lengths.
+size_t FrameExtent(const CapturedFrame& frame) {
+  return std::min<size_t>(std::max(frame.StoredLength, frame.FrameLength), kMaxFrameLength);
+}
+
+// Zeroes the frame's buffer from the frame's end up to kHeaderReach. Readers write a
+// record's bytes, and sometimes its padding, into a buffer that held longer frames before.
+void ClearPastFrameEnd(CapturedFrame& frame) {
+  const size_t end = FrameExtent(frame);
+  if (end < kHeaderReach) std::memset(frame.Data.data() + end, 0, kHeaderReach - end);
+}
+
+// Reads records into `frame` until the data ends, a stop or a refusal, handing every
+// frame to `deliver` (false ends the read). Owns the frame counter, the stop request and
+// the reader's position; runs on whichever thread reads.
 template <class Deliver>
-void ReadRecords(TraceReader& reader, TraceFileInfo& info, ReadProgress& progress, bool firstFrameOnly,
-                 Deliver&& deliver) {
+void ReadRecords(TraceReader& reader, TraceFileInfo& info, CapturedFrame& frame, ReadProgress& progress,
+                 bool firstFrameOnly, Deliver&& deliver) {
   for (;;) {
     const RecordResult record = reader.Next();
     info.FilePosition = reader.Position();
@@ -84,6 +96,7 @@ void ReadRecords(TraceReader& reader, TraceFileInfo& info, ReadProgress& progres
       continue;
     }
     const int64_t number = ++info.FrameCounter;
+    ClearPastFrameEnd(frame);
     const bool accepted = deliver(number);
     const bool endOfFile = reader.AfterFrame(!accepted);
     if (progress.stopMark.load(std::memory_order_relaxed)) info.StopRequested = true;
@@ -247,14 +260,14 @@ AheadMode ChooseAhead(ReadAhead mode, const FrameSink& sink, bool firstFrameOnly
 // Returns the frames the sink analysed, or -1 when no thread could be started (nothing
 // was read then).
 template <class Put, class Take>
-int64_t ReadAheadThrough(SlotRing& ring, TraceReader& reader, TraceFileInfo& info, ReadProgress& progress, Put&& put,
-                         Take&& take) {
+int64_t ReadAheadThrough(SlotRing& ring, TraceReader& reader, TraceFileInfo& info, CapturedFrame& frame,
+                         ReadProgress& progress, Put&& put, Take&& take) {
   std::exception_ptr readerFailure;
   std::thread reading;
   try {
     reading = std::thread([&] {
       try {
-        ReadRecords(reader, info, progress, false, put);
+        ReadRecords(reader, info, frame, progress, false, put);
       } catch (...) {
         readerFailure = std::current_exception();
       }
@@ -300,13 +313,13 @@ int64_t ReadFramesAhead(TraceReader& reader, TraceFileInfo& info, CapturedFrame&
     copy.StoredLength = frame.StoredLength;
     copy.Status = frame.Status;
     // Everything the frame may be read at: its bytes, or its wire length when the record
-    // kept fewer (the analyser reads a header's fields where the wire had them).
-    const size_t bytes = std::min<size_t>(std::max(frame.StoredLength, frame.FrameLength), kMaxFrameLength);
-    std::memcpy(copy.Data.data(), frame.Data.data(), bytes);
+    // kept fewer (the analyser reads a header's fields where the wire had them), and the
+    // zeros after a short frame.
+    std::memcpy(copy.Data.data(), frame.Data.data(), std::max(FrameExtent(frame), kHeaderReach));
     ring.Commit(number);
     return true;
   };
-  return ReadAheadThrough(ring, reader, info, progress, put,
+  return ReadAheadThrough(ring, reader, info, frame, progress, put,
                           [&](std::byte* slot, int64_t number) { return sink.AnalyseFrame(*slotFrame(slot), number); });
 }
 
@@ -321,7 +334,7 @@ int64_t ReadDecodedAhead(TraceReader& reader, TraceFileInfo& info, CapturedFrame
     ring.Commit(number);
     return true;
   };
-  return ReadAheadThrough(ring, reader, info, progress, put,
+  return ReadAheadThrough(ring, reader, info, frame, progress, put,
                           [&](std::byte* slot, int64_t number) { return sink.AccountRecord(slot, number); });
 }
 }  // namespace
@@ -350,7 +363,7 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
         // Frames the reader had passed on when the sink ended the read are not counted.
         info.FrameCounter = analysedAhead;
       } else {
-        ReadRecords(*reader, info, progress, firstFrameOnly, [&](int64_t number) {
+        ReadRecords(*reader, info, frame, progress, firstFrameOnly, [&](int64_t number) {
           const uint8_t result = sink.AnalyseFrame(frame, number);
           progress.frames.store(number, std::memory_order_relaxed);
           return result == 0;

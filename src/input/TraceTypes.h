@@ -26,6 +26,11 @@ inline constexpr uint8_t Ethernet = 0, TokenRing = 1, SnifferNet2 = 2, Fddi = 3,
 }
 
 inline constexpr uint32_t kMaxFrameLength = 32768;
+// The analyser takes header fields at fixed offsets below this, where a short or
+// malformed frame claims headers longer than itself too. The read loop hands over every
+// frame with zero bytes from its end (the larger of its two lengths) up to here, so that
+// no field is taken from the bytes an earlier frame left in the buffer.
+inline constexpr size_t kHeaderReach = 256;
 inline constexpr uint16_t kCrcError = 0x8000;
 inline constexpr uint16_t kAlignmentError = 0x4000;
 

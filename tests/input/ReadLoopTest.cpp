@@ -192,6 +192,52 @@ INSTANTIATE_TEST_SUITE_P(
                       }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Short frames whose headers claim more than the frame holds (a 60-byte TCP header to the
+// DNS port, a 60-byte IP header, an IPX packet-burst header), each after a long frame of
+// an unknown type filled with `fill`: the frames read the same whatever came before them.
+tools::Bytes ClaimsPastTheirEnd(uint8_t fill) {
+  using namespace tools;
+  const Mac a = {0x00, 0x00, 0x0C, 0x00, 0x00, 0x0A}, b = {0x00, 0x00, 0x0C, 0x00, 0x00, 0x0B};
+  const Ip4 ipA = {10, 9, 0, 1}, ipB = {10, 9, 0, 2};
+  const IpxAddress client{0x99, a, 0x4003}, server{0x99, b, 0x4005};
+  std::vector<ScenarioFrame> frames;
+  double t = 0;
+  auto add = [&](Bytes bytes) {
+    t += 100;
+    frames.push_back(ScenarioFrame{t, PadToEthernetMinimum(std::move(bytes)), 0, 0});
+    frames.back().wireLength = uint32_t(frames.back().bytes.size());
+  };
+  for (uint16_t i = 0; i < 30; ++i) {
+    add(EthernetFrame(b, a, 0x9999, Bytes(1500, fill)));
+    Bytes dns = Ipv4Packet(ipA, ipB, 6, 64, i, 0, TcpSegment(ipA, ipB, {uint16_t(1050 + i), 53, 1, 0, 0x18}, {}));
+    dns[20 + 12] = 0xF0;  // data offset 60
+    add(EthernetFrame(b, a, 0x0800, dns));
+    add(EthernetFrame(b, a, 0x9999, Bytes(1500, fill)));
+    Bytes options = Ipv4Packet(ipA, ipB, 17, 64, uint16_t(0x100 + i), 0, UdpDatagram(ipA, ipB, 1050, 161, {}));
+    options[0] = 0x4F;  // header length 60
+    add(EthernetFrame(b, a, 0x0800, options));
+    add(EthernetFrame(b, a, 0x9999, Bytes(1500, fill)));
+    add(EthernetFrame(b, a, 0x8137, IpxPacket(17, server, client, {0x77, 0x77})));
+    add(EthernetFrame(b, a, 0x9999, Bytes(1500, fill)));  // an odd cycle: reading ahead reuses its buffers across kinds
+  }
+  return WriteSnoop(frames, {});
+}
+
+TEST(ReadLoop, FieldsPastAFramesEndAreNotTakenFromTheFrameBefore) {
+  const tools::Bytes zeros = ClaimsPastTheirEnd(0x00), ones = ClaimsPastTheirEnd(0xFF);
+  for (ReadAhead mode : {ReadAhead::Never, ReadAhead::Always, ReadAhead::Decoded}) {
+    SCOPED_TRACE(int(mode));
+    auto tables = [&](const tools::Bytes& file) {
+      MemorySource source(file);
+      TraceSession session;
+      EXPECT_EQ(CheckTrace(session, "claims.snoop", source).status, OpenStatus::Loaded);
+      ReadTraceFile(source, session.info, *session.frame, session.analyser, session.progress, false, mode);
+      return DumpTables(session, DumpOptions{true}).dump();
+    };
+    EXPECT_TRUE(tables(zeros) == tables(ones));
+  }
+}
+
 // A sink that stands for the analyser on the second thread, and stops or refuses at a frame.
 class AheadSink final : public FrameSink {
  public:
