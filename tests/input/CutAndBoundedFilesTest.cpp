@@ -186,7 +186,9 @@ TEST(CutFiles, AFileThatShrinksOrFailsWhileReadIsMarkedAndItsSizeIsWhatWasRead) 
     EXPECT_EQ(session.info.FramesRead, 10);
     EXPECT_EQ(session.info.CutAtFrame, session.info.FramesRead + 1);
     EXPECT_TRUE(session.progress.cutShort.load());
-    if (!fail) EXPECT_EQ(session.info.FileSize, keep);
+    if (!fail) {
+      EXPECT_EQ(session.info.FileSize, keep);
+    }
     EXPECT_NE(TraceCaptionSuffix(session.info).find("[cut short at frame"), std::string::npos);
   }
 }

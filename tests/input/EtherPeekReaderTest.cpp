@@ -283,7 +283,9 @@ TEST(EtherPeekReader, TruncationAtEveryByteKeepsAPrefix) {
         } else {  // the last record keeps the bytes that were there, and claims no more
           ASSERT_LE(got.size(), want.size());
           ASSERT_TRUE(std::equal(got.begin(), got.end(), want.begin()));
-          if (got.size() < want.size()) ASSERT_TRUE(back.info.CutShort);
+          if (got.size() < want.size()) {
+            ASSERT_TRUE(back.info.CutShort);
+          }
         }
       }
     }

@@ -211,7 +211,9 @@ TEST(SnoopReader, TruncationAtEveryByteKeepsAPrefix) {
         const auto& got = back.frames.back().data;
         const auto& want = full.frames[back.frames.size() - 1].data;
         ASSERT_LE(got.size(), want.size());
-        if (got.size() < want.size()) ASSERT_TRUE(back.info.CutShort);
+        if (got.size() < want.size()) {
+          ASSERT_TRUE(back.info.CutShort);
+        }
         const size_t dataEnd = shomiti || got.size() < want.size() ? got.size() : got.size() - 4;
         ASSERT_TRUE(std::equal(got.begin(), got.begin() + long(dataEnd), want.begin()));
       }

@@ -40,12 +40,6 @@ struct Grid : ConversationTables {
   double base = 0;
 };
 
-const GridRow* RowWithServer(const ConversationGrid& grid, const std::string& server) {
-  for (const GridRow& row : grid.rows)
-    if (row.cells[10] == server) return &row;
-  return nullptr;
-}
-
 TEST(ConversationGrid, OneConversationRowWithItsFigures) {
   Grid g;
   g.Tcp(1, 2, 80, 12, 4000, 1400, 10000);

@@ -77,7 +77,9 @@ TEST(TipWizardTest, TextsByNumber) {
   EXPECT_EQ(TipText(0), "");
   EXPECT_EQ(TipText(45), "");
   for (int n = 1; n <= kTipCount; ++n) {
-    if (n != 4) EXPECT_FALSE(TipText(n).empty()) << n;
+    if (n != 4) {
+      EXPECT_FALSE(TipText(n).empty()) << n;
+    }
   }
 }
 

@@ -141,8 +141,9 @@ TEST_P(PeerMapTest, KeysFilterLines) {
   noEtype.keyStates[2] = false;  // Key3 "Etype"
   const PeerMapLayout llcOnly = Map(noEtype);
   EXPECT_EQ(count(llcOnly, map_colour::Aqua), 0);
-  if (GetParam() < 180)  // past 180 stations the overflow point makes the two maps hold different stations
+  if (GetParam() < 180) {  // past 180 stations the overflow point makes the two maps hold different stations
     EXPECT_EQ(count(llcOnly, map_colour::Fuchsia), count(all, map_colour::Fuchsia));
+  }
   EXPECT_EQ(llcOnly.lines.size(), size_t(count(llcOnly, map_colour::Fuchsia)));
 
   // Protocol with every key off: the circle alone.

@@ -130,7 +130,9 @@ TEST_P(ConversationToolsTest, ToolboxShowsTheChosenStream) {
   OpenToolbox();
   TSeravoToolboxForm& box = tools->Toolbox();
   ASSERT_TRUE(box.isVisible());
-  if (std::string(GetParam().name) != "OneWay") EXPECT_TRUE(viaGrid);
+  if (std::string(GetParam().name) != "OneWay") {
+    EXPECT_TRUE(viaGrid);
+  }
   EXPECT_EQ(box.SourceBox()->currentText(), Q(entry.source));
   EXPECT_EQ(box.TargetBox()->currentText(), Q(entry.destination));
   EXPECT_EQ(box.AppBox()->currentText(), Q(entry.app));
@@ -164,7 +166,9 @@ TEST_P(ConversationToolsTest, ToolboxShowsTheChosenStream) {
     EXPECT_EQ(box.TargetBox()->currentText(), Q(entry.source));
     // The answering stream is the one the measurement takes for the other direction.
     ASSERT_NE(box.CurrentEntry(), nullptr);
-    if (selection.ReverseStream >= 0) EXPECT_EQ(box.CurrentEntry()->stream, selection.ReverseStream);
+    if (selection.ReverseStream >= 0) {
+      EXPECT_EQ(box.CurrentEntry()->stream, selection.ReverseStream);
+    }
     box.Swap();
     EXPECT_EQ(box.AppBox()->currentText(), Q(entry.app));
   }
