@@ -248,7 +248,8 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
     if (p.TcpFlags & kSyn) {
       if ((p.TcpFlags & kAck) == 0 && dp > 1023 && sp != 20)
         tables_.ServerPortMap[dp >> 6] |= uint64_t(1) << (dp & 63);
-      if (x[20] == 2) p.Mss = Be16(x + 22);
+      // The first option, when the header has options: a segment without them may carry data.
+      if (p.TransportHeaderLength >= 24 && x[20] == 2) p.Mss = Be16(x + 22);
     }
   }
   return true;

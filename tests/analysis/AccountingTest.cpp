@@ -329,6 +329,22 @@ TEST(Decoding, ShortBurstPacketReadsNoByteOfAnEarlierFrame) {
   }
 }
 
+TEST(Decoding, MaximumSegmentSizeOnlyFromTheOptions) {
+  // A connection request with the option, and one without options whose data begins with
+  // the option's bytes.
+  for (bool option : {true, false}) {
+    SCOPED_TRACE(option ? "option" : "data");
+    Feeder f;
+    TcpFields syn{1050, 80, 100, 0, 0x02};
+    syn.mss = option ? 1460 : 0;
+    const Bytes data = option ? Bytes{} : Bytes{2, 4, 0x05, 0xB4, 'x', 'x'};
+    f.Frame(EthernetFrame(kB, kA, 0x0800, Ipv4Packet(kIpA, kIpB, 6, 64, 1, 0, TcpSegment(kIpA, kIpB, syn, data))));
+    const auto packets = f.Packets(f.Stream(kIpA, kIpB, 1050, 80));
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].Mss, option ? 1460 : 0);
+  }
+}
+
 Bytes SoftErrorReport(const Mac& naun, uint8_t line, uint8_t burst) {
   Bytes vector(2 + 1 + 1 + 50, 0);  // positions relative to the frame: vector starts at 14
   vector[3] = 0x29;
