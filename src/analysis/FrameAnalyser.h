@@ -84,6 +84,7 @@ class FrameAnalyser final : public FrameSink {
   // FrameFacts record; a Token Ring trace is not (its MAC frames are accounted from the
   // frame's bytes).
   size_t SplitRecordBytes() const override;
+  bool ReadsCheckSequences() const override { return false; }
   void DecodeInto(const CapturedFrame& frame, void* record) override;
   uint8_t AccountRecord(const void* record, int64_t frameNumber) override;
   // Analyses the frame in the buffer given at construction as the next frame, the caller

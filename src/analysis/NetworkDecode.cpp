@@ -113,7 +113,9 @@ uint32_t SumWords(const uint8_t* p, size_t n, uint32_t sum = 0) {
 }  // namespace
 
 size_t FrameAnalyser::Available(size_t offset) const {
-  size_t present = std::min(frame_->StoredLength, frame_->FrameLength);
+  // An Ethernet frame's last 4 bytes are its check sequence, never part of a packet.
+  const size_t end = tokenRing_ || frame_->FrameLength < 4 ? frame_->FrameLength : frame_->FrameLength - 4u;
+  const size_t present = std::min<size_t>(frame_->StoredLength, end);
   return offset < present ? present - offset : 0;
 }
 

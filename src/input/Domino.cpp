@@ -108,7 +108,7 @@ class DominoReader final : public TraceReader {
     frame.StoredLength = uint16_t(got);
     if (length > got) std::memset(frame.Data.data() + got, 0, length - got);
     if (linkView_ && ethernet_ && interface_ == kEthernetInterface) {
-      WriteFrameCheckSequence(frame);
+      WriteFrameCheckSequence(frame, ctx_.checkSequences);
       // Design note: when the check sequence is written right after a frame stored whole,
       // it counts as stored, as in every other reader that makes room for one.
       if (addsFcs && got == stored && length == got + 4) frame.StoredLength = uint16_t(length);

@@ -183,11 +183,11 @@ uint32_t Crc32(const uint8_t* p, size_t n) {
   return ~Crc32Update(c, p, n);
 }
 
-void WriteFrameCheckSequence(CapturedFrame& frame) {
+void WriteFrameCheckSequence(CapturedFrame& frame, bool compute) {
   if (frame.FrameLength < 4) return;
   size_t span = size_t(frame.FrameLength) - 4;
   uint32_t fcs = 0;
-  if (span >= 60 && span <= 32767 && (frame.Status & kCrcError) == 0) fcs = Crc32(frame.Data.data(), span);
+  if (compute && span >= 60 && span <= 32767 && (frame.Status & kCrcError) == 0) fcs = Crc32(frame.Data.data(), span);
   PutLe32(frame.Data.data() + span, fcs);
 }
 

@@ -13,7 +13,8 @@ uint32_t Crc32(const uint8_t* data, size_t length);
 
 // Writes the check sequence into the 4 bytes ending at FrameLength, least significant
 // byte first: the CRC of the bytes before them, or 0 when that span is shorter than 60
-// or longer than 32767 bytes, or when the frame carries a CRC error.
-void WriteFrameCheckSequence(CapturedFrame& frame);
+// or longer than 32767 bytes, or when the frame carries a CRC error, or when `compute`
+// is false (nobody reads it).
+void WriteFrameCheckSequence(CapturedFrame& frame, bool compute = true);
 
 }  // namespace korvane

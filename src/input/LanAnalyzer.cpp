@@ -116,7 +116,7 @@ class LanAnalyzerReader final : public TraceReader {
     if (got == stored) {
       // The stored bytes leave out the check sequence; the stored length makes room for it.
       frame.StoredLength = uint16_t(std::min<uint32_t>(stored + 4, kMaxFrameLength));
-      if (ethernet_ && wire == stored + 4) WriteFrameCheckSequence(frame);
+      if (ethernet_ && wire == stored + 4) WriteFrameCheckSequence(frame, ctx_.checkSequences);
     } else {
       // A record cut short (or claiming more than it holds) keeps only what it holds.
       frame.StoredLength = uint16_t(got);

@@ -76,7 +76,7 @@ class LanWatchReader final : public TraceReader {
     if (clearTo > got) std::memset(frame.Data.data() + got, 0, clearTo - got);
     frame.FrameLength = uint16_t(length);
     frame.StoredLength = uint16_t(stored);
-    if (ethernet_ && whole) WriteFrameCheckSequence(frame);
+    if (ethernet_ && whole) WriteFrameCheckSequence(frame, ctx_.checkSequences);
     return RecordResult::Frame;
   }
 

@@ -144,7 +144,7 @@ class NetMonReader final : public TraceReader {
     ClearOutside(got, size_t(std::max(stored, length)));
     frame.FrameLength = uint16_t(length);
     frame.StoredLength = uint16_t(stored);
-    if (ethernet_ && stored == length) WriteFrameCheckSequence(frame);
+    if (ethernet_ && stored == length) WriteFrameCheckSequence(frame, ctx_.checkSequences);
 
     // The frames end where the table begins.
     if ((walking_ ? walkAt_ : end) + 1 >= limit_) ended_ = true;

@@ -83,7 +83,7 @@ class NetXRayReader final : public TraceReader {
     if (clearTo > got) std::memset(frame.Data.data() + got, 0, clearTo - got);
     frame.FrameLength = uint16_t(length);
     frame.StoredLength = uint16_t(stored);
-    if (ethernet_ && stored == length) WriteFrameCheckSequence(frame);
+    if (ethernet_ && stored == length) WriteFrameCheckSequence(frame, ctx_.checkSequences);
     return RecordResult::Frame;
   }
 

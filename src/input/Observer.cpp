@@ -85,7 +85,7 @@ class ObserverReader final : public TraceReader {
     ClearOutside(got, size_t(std::max(stored, length)));
     frame.FrameLength = uint16_t(length);
     frame.StoredLength = uint16_t(stored);
-    if (ethernet_) WriteFrameCheckSequence(frame);
+    if (ethernet_) WriteFrameCheckSequence(frame, ctx_.checkSequences);
 
     // The chain ends at a zero offset or one outside the file. Design note: an offset
     // that does not lead past this record's own header (backwards, to itself, into

@@ -348,7 +348,7 @@ ReadOutcome ReadTraceFile(ByteSource& source, TraceFileInfo& info, CapturedFrame
   info.FirstFrameOnly = firstFrameOnly;
 
   ReadOutcome outcome{true, false};
-  ReaderContext context{source, info, frame};
+  ReaderContext context{source, info, frame, sink.ReadsCheckSequences()};
   if (auto reader = MakeTraceReader(info.DetectedFormat, context)) {
     if (!reader->Initialise()) {
       outcome.tablesReady = false;

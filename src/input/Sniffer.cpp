@@ -140,7 +140,7 @@ class SnifferDosReader final : public TraceReader {
     if (clearTo > copy) std::memset(frame.Data.data() + copy, 0, clearTo - copy);
     frame.FrameLength = uint16_t(length);
     frame.StoredLength = uint16_t(stored);
-    if (ethernet_ && !cut) WriteFrameCheckSequence(frame);
+    if (ethernet_ && !cut) WriteFrameCheckSequence(frame, ctx_.checkSequences);
     return RecordResult::Frame;
   }
 

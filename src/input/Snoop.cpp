@@ -94,7 +94,7 @@ class SnoopReader final : public TraceReader {
     frame.StoredLength = uint16_t(stored);
     // Only a frame held whole gets a check sequence: for a sliced frame the 4 bytes at
     // its end were never captured, so nothing is written past what the file stored.
-    if (ethernet_ && !shomiti_ && whole) WriteFrameCheckSequence(frame);
+    if (ethernet_ && !shomiti_ && whole) WriteFrameCheckSequence(frame, ctx_.checkSequences);
     return RecordResult::Frame;
   }
 

@@ -68,7 +68,7 @@ class TtcReader final : public TraceReader {
       const uint16_t flags = Le16(r + 2);
       if (flags & 0x0800) frame.Status |= kCrcError;
       if (flags & 0x0400) frame.Status |= kAlignmentError;
-      if (got == length) WriteFrameCheckSequence(frame);
+      if (got == length) WriteFrameCheckSequence(frame, ctx_.checkSequences);
     }
     frame.TimeStamp = double(Le32(r + 6)) * 1000.0;
     return RecordResult::Frame;
