@@ -8,9 +8,10 @@ set -euo pipefail
 demo=(g++ cmake ninja-build pkg-config libcli11-dev libfmt-dev nlohmann-json3-dev
       qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth)
 # Tests, benchmarks, cross-checks against tshark, fuzzing, the package test and the
-# vendor-prefix source that tools/make-oui.sh reads.
+# vendor-prefix source that tools/make-oui.sh reads, and the locale sources (a test makes one
+# with a decimal comma).
 tests=(libgtest-dev libbenchmark-dev tshark clang libclang-rt-14-dev ieee-data
-       dpkg-dev desktop-file-utils libxml2-utils man-db poppler-utils)
+       dpkg-dev desktop-file-utils libxml2-utils man-db poppler-utils locales)
 
 case "${1:-all}" in
   demo) packages=("${demo[@]}") ;;

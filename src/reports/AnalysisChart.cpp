@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "reports/Formatters.h"
 
 namespace korvane {
 
 namespace {
-std::string Label(double value, double top) {
-  char text[64];
-  std::snprintf(text, sizeof text, top < 10 ? "%1.1f" : "%6.0f", value);
-  return text;
-}
+std::string Label(double value, double top) { return top < 10 ? PointText(value, 1, 1) : PointText(value, 0, 6); }
 }  // namespace
 
 AnalysisChart MakeAnalysisChart(const std::array<double, 4>& values) {

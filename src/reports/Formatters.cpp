@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -31,18 +32,30 @@ std::string PadLeft(std::string text, int width) {
 }
 }  // namespace
 
+std::string PointText(double value, int decimals, int width) {
+  char buffer[512];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (error != std::errc()) return PadLeft("-", width);
+  return PadLeft(std::string(buffer, end), width);
+}
+
+double DecimalPrefix(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() ? value : 0.0;
+}
+
 std::string FixedText(double value, int decimals, int width) {
   if (!std::isfinite(value)) return PadLeft("-", width);
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%*.*f", width, decimals, value);
-  return buffer;
+  return PointText(value, decimals, width);
 }
 
 std::string NumberText(double value, int decimals, int width) {
   if (!std::isfinite(value)) return PadLeft("-", width);
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  std::string_view text = buffer;
+  const std::string printed = PointText(value, decimals);
+  std::string_view text = printed;
   const bool negative = !text.empty() && text.front() == '-';
   if (negative) text.remove_prefix(1);
   const size_t point = std::min(text.find('.'), text.size());
@@ -154,18 +167,15 @@ std::string TimeOfDayText(double microseconds) {
 }
 
 std::string RatioText(int64_t a, int64_t b) {
-  char number[64];
   std::string text;
   if (b < a) {
     if (b != 0) {
-      std::snprintf(number, sizeof number, "%2.1f", double(a) / double(b));
-      text = std::string(number) + ":1";
+      text = PointText(double(a) / double(b), 1, 2) + ":1";
     } else {
       text = std::to_string(a) + ":0.0";
     }
   } else if (a != 0) {
-    std::snprintf(number, sizeof number, "%2.1f", double(b) / double(a));
-    text = "1:" + std::string(number);
+    text = "1:" + PointText(double(b) / double(a), 1, 2);
   } else {
     text = "0.0:" + std::to_string(b);
   }

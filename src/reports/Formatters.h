@@ -19,6 +19,12 @@ std::string CountText(int64_t value);
 std::string NumberText(double value, int decimals, int width = 0);
 // A printf-style fixed-point number ("%6.2f": FixedText(v, 2, 6)); "-" for infinite or NaN.
 std::string FixedText(double value, int decimals, int width = 0);
+// What printf's "%*.*f" writes in the C locale, whatever the process's locale: a decimal
+// point, right-aligned in at least width characters.
+std::string PointText(double value, int decimals, int width = 0);
+// The number a text starts with (after blanks), read in the C locale as strtod would; 0
+// when it starts with none.
+double DecimalPrefix(std::string_view text);
 // A utilisation percentage as shown: "<1%" for 0, else the number and "%".
 std::string PercentText(int64_t value);
 // The file's last-write date and time ("YYYY-MM-DD HH:MM:SS", local); empty when unreadable.

@@ -16,11 +16,7 @@ constexpr std::array<std::string_view, kProtocolTableColumns> kHeadings = {
     "Protocol",        "Packet Count",      "Packet Percent",   "Ave Pkt Size (Bytes)",
     "Broadcast Count", "Broadcast Percent", "Encapsulation(s)"};
 
-std::string TwoDecimalPercent(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f%%", value);
-  return text;
-}
+std::string TwoDecimalPercent(double value) { return PointText(value, 2) + "%"; }
 
 // A number shown without decimals: nearest integer, halves away from zero.
 int64_t Nearest(double value) { return int64_t(value < 0 ? std::ceil(value - 0.5) : std::floor(value + 0.5)); }
@@ -29,7 +25,7 @@ double NumberOfCell(const std::string& cell) {
   std::string digits;
   for (char c : cell)
     if (c != ',' && c != '%') digits += c;
-  return digits.empty() ? 0.0 : std::strtod(digits.c_str(), nullptr);
+  return DecimalPrefix(digits);
 }
 
 int CompareText(const std::string& a, const std::string& b) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "reports/Formatters.h"
+
 namespace korvane {
 
 namespace {
@@ -48,7 +50,7 @@ std::optional<std::pair<double, bool>> ParseFigure(std::string_view text) {
     decimals = true;
   }
   if (i != text.size()) return std::nullopt;
-  return std::pair{std::strtod(plain.c_str(), nullptr), decimals};
+  return std::pair{DecimalPrefix(plain), decimals};
 }
 
 Json NumberJson(double value, bool decimals) {

@@ -39,9 +39,7 @@ std::string Utilisation(int64_t framesSent, int64_t bytesSent, uint8_t topologyC
   if (tables.MediaCapacity > 0 && tables.IntervalCount > 0)
     percent = double(framesSent * overhead + bytesSent) * 100.0 / double(tables.MediaCapacity) /
               double(tables.IntervalCount);
-  char text[64];
-  std::snprintf(text, sizeof text, "%3.2f%%", percent);
-  return text;
+  return PointText(percent, 2, 3) + "%";
 }
 
 std::string Average(int64_t bytes, int64_t frames) { return frames > 0 ? CountText(bytes / frames) : "0"; }
@@ -61,7 +59,7 @@ double NumberOfCell(const std::string& cell) {
   std::string digits;
   for (char c : cell)
     if (c != ',' && c != '%') digits += c;
-  return digits.empty() ? 0.0 : std::strtod(digits.c_str(), nullptr);
+  return DecimalPrefix(digits);
 }
 
 }  // namespace stats_text

@@ -13,12 +13,9 @@ namespace {
 constexpr std::array<std::string_view, kWhatIfColumns> kHeadings = {
     "", "Bits/Sec", "Bytes/Sec", "Max Pkts/Sec", "Utilization", "Resp Time (secs)"};
 
-// One number as printf shows it; empty when it is not a finite number.
-std::string FixedText(const char* format, double value) {
-  if (!std::isfinite(value)) return {};
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
+// One number as printf's "%*.*f" shows it; empty when it is not a finite number.
+std::string FiniteText(double value, int decimals, int width) {
+  return std::isfinite(value) ? PointText(value, decimals, width) : std::string();
 }
 
 // Cells left..right of one row, separated by tabs.
@@ -43,14 +40,14 @@ std::string_view WhatIfRowLabel(WhatIfRowKind kind) {
   return "Send/Rcv";
 }
 
-std::string WhatIfRateText(double packetsPerSecond) { return FixedText("%6.2f", packetsPerSecond); }
+std::string WhatIfRateText(double packetsPerSecond) { return FiniteText(packetsPerSecond, 2, 6); }
 
 std::string WhatIfPercentText(double percent) {
-  std::string text = FixedText("%3.2f", percent);
+  std::string text = FiniteText(percent, 2, 3);
   return text.empty() ? text : text + '%';
 }
 
-std::string WhatIfSecondsText(double seconds) { return FixedText("%6.6f", seconds); }
+std::string WhatIfSecondsText(double seconds) { return FiniteText(seconds, 6, 6); }
 
 std::vector<WhatIfTableRow> WhatIfTableRows(const std::vector<WhatIfRow>& rows) {
   std::vector<WhatIfTableRow> out;

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <vector>
 
 #include "reports/Formatters.h"
@@ -102,6 +108,46 @@ TEST(Formatters, RatioText) {
   EXPECT_EQ(RatioText(1000, 999), "1:1");  // 1.001 shows as "1.0:1", then the ".0" goes
   EXPECT_EQ(RatioText(21, 10), "2.1:1");
   EXPECT_EQ(RatioText(1234567, 0), "1234567:0");
+}
+
+// Fixed-point numbers are written exactly as printf writes them in the C locale: ties of
+// the binary value, widths, negative zero, very large and very small values.
+TEST(Formatters, PointTextWritesWhatPrintfWrites) {
+  std::vector<double> values = {0.0, -0.0, 0.125, 0.375, 2.5, -2.5, 1e300, 1e-300, 123456789.987654321, 0.005};
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 3000; ++i)
+    values.push_back(std::ldexp(double(random() % 2000000) - 1000000.0, int(random() % 40) - 30));
+  for (double value : values)
+    for (int decimals : {0, 1, 2, 3, 6})
+      for (int width : {0, 6}) {
+        char expected[512];
+        std::snprintf(expected, sizeof expected, "%*.*f", width, decimals, value);
+        ASSERT_EQ(PointText(value, decimals, width), expected) << value << " " << decimals << " " << width;
+      }
+  EXPECT_DOUBLE_EQ(DecimalPrefix(" 12.75"), 12.75);
+  EXPECT_DOUBLE_EQ(DecimalPrefix("-3.5 ms"), -3.5);
+  EXPECT_EQ(DecimalPrefix("<1"), 0.0);
+  EXPECT_EQ(DecimalPrefix(""), 0.0);
+}
+
+// The desktop program runs in the user's locale, where printf may write "2,5" for 2.5. The
+// reports' numbers keep their point there, and read back the same.
+TEST(Formatters, NumbersKeepTheirPointInALocaleWithADecimalComma) {
+  const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "korvane-comma-locale";
+  std::filesystem::create_directories(dir);
+  const std::string make = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+  if (std::system(make.c_str()) == -1) GTEST_SKIP() << "localedef could not be run";
+  ::setenv("LOCPATH", dir.c_str(), 1);
+  const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no locale with a decimal comma (Debian's locales)";
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 2.5);
+  EXPECT_STREQ(probe, "2,5");
+  EXPECT_EQ(NumberText(1234.5, 1), "1,234.5");
+  EXPECT_EQ(FixedText(2.25, 2, 6), "  2.25");
+  EXPECT_EQ(RatioText(5, 2), "2.5:1");
+  EXPECT_DOUBLE_EQ(DecimalPrefix("12.75"), 12.75);
+  std::setlocale(LC_NUMERIC, before.c_str());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <clocale>
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
@@ -93,6 +94,9 @@ TErrorInformationForm::TErrorInformationForm(const ErrorDetails& details, QWidge
 }
 
 TKorvaneApplication::TKorvaneApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // Qt takes the user's locale for the whole process; numbers in the reports are written
+  // and read back with a decimal point whatever it is, as the command-line program does.
+  std::setlocale(LC_NUMERIC, "C");
   reporter_ = [](const ErrorDetails& details) {
     TErrorInformationForm form(details, QApplication::activeWindow());
     form.exec();
