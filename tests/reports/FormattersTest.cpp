@@ -139,7 +139,9 @@ TEST(Formatters, NumbersKeepTheirPointInALocaleWithADecimalComma) {
   if (std::system(make.c_str()) == -1) GTEST_SKIP() << "localedef could not be run";
   ::setenv("LOCPATH", dir.c_str(), 1);
   const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no locale with a decimal comma (Debian's locales)";
+  const bool made = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  ::unsetenv("LOCPATH");
+  if (!made) GTEST_SKIP() << "no locale with a decimal comma (Debian's locales)";
   char probe[16];
   std::snprintf(probe, sizeof probe, "%.1f", 2.5);
   EXPECT_STREQ(probe, "2,5");
@@ -148,6 +150,7 @@ TEST(Formatters, NumbersKeepTheirPointInALocaleWithADecimalComma) {
   EXPECT_EQ(RatioText(5, 2), "2.5:1");
   EXPECT_DOUBLE_EQ(DecimalPrefix("12.75"), 12.75);
   std::setlocale(LC_NUMERIC, before.c_str());
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
