@@ -69,6 +69,24 @@ std::string NumberText(double value, int decimals, int width) {
   return PadLeft(std::move(out), width);
 }
 
+int CompareText(const std::string& a, const std::string& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+double NumberOfCell(const std::string& cell) {
+  std::string digits;
+  for (char c : cell)
+    if (c != ',' && c != '%') digits += c;
+  return DecimalPrefix(digits);
+}
+
 std::string PercentText(int64_t value) { return value == 0 ? "<1%" : CountText(value) + "%"; }
 
 std::string FileDateText(const std::string& path) {

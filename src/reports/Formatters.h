@@ -25,6 +25,10 @@ std::string PointText(double value, int decimals, int width = 0);
 // The number a text starts with (after blanks), read in the C locale as strtod would; 0
 // when it starts with none.
 double DecimalPrefix(std::string_view text);
+// Table sorting: texts compared without regard to case (ASCII), and the number a cell
+// shows (its thousands separators and percent sign dropped; 0 for none).
+int CompareText(const std::string& a, const std::string& b);
+double NumberOfCell(const std::string& cell);
 // A utilisation percentage as shown: "<1%" for 0, else the number and "%".
 std::string PercentText(int64_t value);
 // The file's last-write date and time ("YYYY-MM-DD HH:MM:SS", local); empty when unreadable.

@@ -21,23 +21,7 @@ std::string TwoDecimalPercent(double value) { return PointText(value, 2) + "%"; 
 // A number shown without decimals: nearest integer, halves away from zero.
 int64_t Nearest(double value) { return int64_t(value < 0 ? std::ceil(value - 0.5) : std::floor(value + 0.5)); }
 
-double NumberOfCell(const std::string& cell) {
-  std::string digits;
-  for (char c : cell)
-    if (c != ',' && c != '%') digits += c;
-  return DecimalPrefix(digits);
-}
 
-int CompareText(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 struct Band {
   const char* label;

@@ -44,23 +44,7 @@ std::string Utilisation(int64_t framesSent, int64_t bytesSent, uint8_t topologyC
 
 std::string Average(int64_t bytes, int64_t frames) { return frames > 0 ? CountText(bytes / frames) : "0"; }
 
-int CompareText(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
-double NumberOfCell(const std::string& cell) {
-  std::string digits;
-  for (char c : cell)
-    if (c != ',' && c != '%') digits += c;
-  return DecimalPrefix(digits);
-}
 
 }  // namespace stats_text
 

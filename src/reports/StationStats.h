@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/TraceSession.h"
+#include "reports/Formatters.h"
 #include "settings/KeyValueStore.h"
 
 namespace korvane {
@@ -97,8 +98,8 @@ std::string Utilisation(int64_t framesSent, int64_t bytesSent, uint8_t topologyC
 // bytes div frames with thousands separators, or "0".
 std::string Average(int64_t bytes, int64_t frames);
 // Sorting helpers.
-int CompareText(const std::string& a, const std::string& b);
-double NumberOfCell(const std::string& cell);
+using korvane::CompareText;
+using korvane::NumberOfCell;
 // Sorts table rows on one column, keeping equal rows in order: text columns compare
 // as text, the others by the number their cell shows.
 template <class Row>
