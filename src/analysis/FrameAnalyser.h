@@ -172,7 +172,6 @@ class FrameAnalyser final : public FrameSink {
   PendingDlcPeer pendingDlcPeer_;
   PendingNetPeer pendingNetPeer_;
 
-
   // Lookup accelerators beside the chains: (sender, destination) -> peer, and the flow
   // (sending and receiving station, kind, ports) -> its peer and stream at once, so that a
   // frame of a known flow finds both records in one probe. The chains keep first-seen

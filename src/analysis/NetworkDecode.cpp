@@ -297,8 +297,8 @@ bool FrameAnalyser::DecodeIpx(PacketInfo& p, uint32_t ipx, const AddressKey& sen
       p.Sequence = Be16(payload + 20);
       p.Acknowledge = Be16(payload + 22);
       p.Flags |= p.Sequence == p.Acknowledge ? packet_flag::Request : packet_flag::Reply;
-      // A burst packet too short to hold the header's last byte has none: what the frame
-      // buffer holds there belongs to an earlier frame.
+      // A burst packet too short to hold the header's last byte has none: what lies there
+      // is the check sequence, or no byte of the frame at all.
       p.BurstLastByte = Available(ipx + 30 + 35) > 0 ? payload[35] : 0;
       if (payload[35] == 0 && Le32(payload + 28) == 0) {
         if (payload[36] == 1) p.Flags |= packet_flag::NcpRead;

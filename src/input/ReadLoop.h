@@ -58,10 +58,10 @@ class FrameSink {
   // after BeginTrace; the halves see the frames in order, each half on one thread.
   virtual size_t SplitRecordBytes() const { return 0; }
   virtual void DecodeInto(const CapturedFrame& frame, void* record) {}
+  virtual uint8_t AccountRecord(const void* record, int64_t frameNumber) { return 0; }
   // False when the sink never looks at the check sequence that readers write for Ethernet
   // files which store none: the readers then leave it zero rather than compute it.
   virtual bool ReadsCheckSequences() const { return true; }
-  virtual uint8_t AccountRecord(const void* record, int64_t frameNumber) { return 0; }
 };
 
 // Everything a reader works on during one read.

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "input/TraceTypes.h"
 #include "reports/Formatters.h"
@@ -20,8 +18,6 @@ std::string TwoDecimalPercent(double value) { return PointText(value, 2) + "%"; 
 
 // A number shown without decimals: nearest integer, halves away from zero.
 int64_t Nearest(double value) { return int64_t(value < 0 ? std::ceil(value - 0.5) : std::floor(value + 0.5)); }
-
-
 
 struct Band {
   const char* label;

@@ -1,8 +1,6 @@
 #include "reports/StationStats.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "input/TraceTypes.h"
 #include "reports/Formatters.h"
