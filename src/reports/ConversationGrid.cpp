@@ -77,7 +77,7 @@ std::string ThroughputCell(const std::optional<double>& kbytesPerSecond) {
   return kbytesPerSecond ? " " + NumberText(*kbytesPerSecond, 3, 1) : "-";
 }
 
-// One grid row from the figures of one stream.
+// One grid row from the figures of one stream, its cells made in column order.
 GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& options, int32_t station,
                   int32_t conversation, const StreamFigures& f) {
   const AnalysisTables& t = session.tables;
@@ -89,35 +89,34 @@ GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& op
   row.sourceStation = station;
   row.conversation = conversation;
   row.stream = f.Stream;
-  row.cells[18] = KeyText(row.clientKey);
-  row.cells[19] = KeyText(row.serverKey);
-  row.cells[9] = KeyName(session, row.clientKey, options);
-  row.cells[10] = KeyName(session, row.serverKey, options);
-  row.cells[20] = HardwareText(session, station);
-  row.cells[21] = HardwareText(session, f.PartnerStation);
-  row.cells[11] = ProtocolText(session, t.Streams[size_t(f.Stream)], f.Request);
-  for (size_t mark = 0; mark < f.Marks.size(); ++mark)
-    if (f.Marks[mark]) row.cells[mark] = std::string(kGridMark);
-  for (size_t c = 0; c < kGridCounters; ++c)
-    if (f.CounterShown[c]) row.cells[4 + c] = CountText(f.Counters[c]);
+  GridCells& cells = row.cells;
+  for (size_t mark = 0; mark < f.Marks.size(); ++mark) cells.Append(f.Marks[mark] ? kGridMark : std::string_view());
+  for (size_t c = 0; c < kGridCounters; ++c) cells.Append(f.CounterShown[c] ? CountText(f.Counters[c]) : std::string());
+  cells.Append(KeyName(session, row.clientKey, options));
+  cells.Append(KeyName(session, row.serverKey, options));
+  cells.Append(ProtocolText(session, t.Streams[size_t(f.Stream)], f.Request));
   switch (options.packetsBytes) {
     case PacketsBytes::Both:
-      row.cells[12] = CountText(f.ClientToServerPackets + f.ServerToClientPackets);
-      row.cells[13] = CountText(f.ClientToServerBytes + f.ServerToClientBytes);
+      cells.Append(CountText(f.ClientToServerPackets + f.ServerToClientPackets));
+      cells.Append(CountText(f.ClientToServerBytes + f.ServerToClientBytes));
       break;
     case PacketsBytes::ClientToServer:
-      row.cells[12] = CountText(f.ClientToServerPackets);
-      row.cells[13] = CountText(f.ClientToServerBytes);
+      cells.Append(CountText(f.ClientToServerPackets));
+      cells.Append(CountText(f.ClientToServerBytes));
       break;
     case PacketsBytes::ServerToClient:
-      row.cells[12] = CountText(f.ServerToClientPackets);
-      row.cells[13] = CountText(f.ServerToClientBytes);
+      cells.Append(CountText(f.ServerToClientPackets));
+      cells.Append(CountText(f.ServerToClientBytes));
       break;
   }
-  row.cells[14] = HoursMinutesSeconds(f.Duration);
-  row.cells[15] = f.ResponseTimeMs ? " " + NumberText(*f.ResponseTimeMs, 3, 5) : "-";
-  row.cells[16] = ThroughputCell(f.ClientToServerKBps);
-  row.cells[17] = ThroughputCell(f.ServerToClientKBps);
+  cells.Append(HoursMinutesSeconds(f.Duration));
+  cells.Append(f.ResponseTimeMs ? " " + NumberText(*f.ResponseTimeMs, 3, 5) : "-");
+  cells.Append(ThroughputCell(f.ClientToServerKBps));
+  cells.Append(ThroughputCell(f.ServerToClientKBps));
+  cells.Append(KeyText(row.clientKey));
+  cells.Append(KeyText(row.serverKey));
+  cells.Append(HardwareText(session, station));
+  cells.Append(HardwareText(session, f.PartnerStation));
   return row;
 }
 
@@ -149,6 +148,25 @@ std::array<std::string, kGridShownColumns> ConversationGridHeadings(PacketsBytes
 
 const std::array<std::string_view, kGridShownColumns>& GridSortEntries() { return kSortEntries; }
 const std::array<std::string_view, 3>& PacketsBytesEntries() { return kPacketsBytesEntries; }
+
+void GridCells::Append(std::string_view cell) {
+  if (appended_ == 0) text_.reserve(160);  // most rows' text fits this at once
+  text_ += cell;
+  ends_[appended_++] = uint32_t(text_.size());
+}
+
+void GridCells::Set(size_t column, std::string_view cell) {
+  const uint32_t from = column == 0 ? 0 : ends_[column - 1], to = ends_[column];
+  text_.replace(from, to - from, cell);
+  const uint32_t end = from + uint32_t(cell.size());
+  for (size_t c = column + 1; c < ends_.size(); ++c) ends_[c] = ends_[c] - to + end;
+  ends_[column] = end;
+}
+
+std::ostream& operator<<(std::ostream& out, const GridCells& cells) {
+  for (size_t c = 0; c < cells.size(); ++c) out << (c == 0 ? "[" : "|") << cells[c];
+  return out << "]";
+}
 
 std::string ConversationCountLabel(size_t rows) {
   if (rows > 1) return CountText(int64_t(rows)) + " Conversations Analyzed";
@@ -203,7 +221,10 @@ ConversationGrid BuildConversationGrid(const TraceSession& session, const Proble
   size_t rows = 0;
   for (const ConversationFigures& conversation : figures) rows += conversation.Rows.size();
   grid.rows.reserve(rows);
-  grid.totals = FormatRows(session, options, figures, [&](GridRow&& row) { grid.rows.push_back(std::move(row)); });
+  grid.totals = FormatRows(session, options, figures, [&](GridRow&& row) {
+    row.cells.Seal();
+    grid.rows.push_back(std::move(row));
+  });
   grid.countLabel = ConversationCountLabel(grid.rows.size());
   grid.boxes = TotalBoxes(grid.totals);
   return grid;
@@ -211,8 +232,8 @@ ConversationGrid BuildConversationGrid(const TraceSession& session, const Proble
 
 void UpdateGridNames(const TraceSession& session, ConversationGrid& grid, const ConversationGridOptions& options) {
   for (GridRow& row : grid.rows) {
-    row.cells[9] = KeyName(session, row.clientKey, options);
-    row.cells[10] = KeyName(session, row.serverKey, options);
+    row.cells.Set(9, KeyName(session, row.clientKey, options));
+    row.cells.Set(10, KeyName(session, row.serverKey, options));
   }
 }
 

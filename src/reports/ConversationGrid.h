@@ -28,8 +28,31 @@ struct ConversationGridOptions {
   bool ipxByOui = true;    // "Show IPX Node by OUI"
 };
 
+// A row's cells as one block of text, each cell a view into it: a grid of a few hundred
+// thousand conversations then holds a few hundred bytes a row rather than 22 strings.
+class GridCells {
+ public:
+  std::string_view operator[](size_t column) const {
+    const uint32_t from = column == 0 ? 0 : ends_[column - 1];
+    return std::string_view(text_).substr(from, ends_[column] - from);
+  }
+  static constexpr size_t size() { return kGridColumns; }
+  // Cells are appended in column order as a row is made; `Set` replaces one later on.
+  void Append(std::string_view cell);
+  void Set(size_t column, std::string_view cell);
+  // Done appending: the block gives back its spare room.
+  void Seal() { text_.shrink_to_fit(); }
+  friend bool operator==(const GridCells& a, const GridCells& b) { return a.text_ == b.text_ && a.ends_ == b.ends_; }
+  friend std::ostream& operator<<(std::ostream& out, const GridCells& cells);
+
+ private:
+  std::string text_;
+  std::array<uint32_t, kGridColumns> ends_{};  // each cell's end in text_
+  uint32_t appended_ = 0;                      // cells appended so far
+};
+
 struct GridRow {
-  std::array<std::string, kGridColumns> cells;
+  GridCells cells;
   AddressKey clientKey, serverKey;  // columns 18 and 19 as keys
   // The stream the row measured (NetStationTree node, NetPeers and Streams indexes): the
   // conversation the toolbox opens on.

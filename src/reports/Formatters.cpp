@@ -80,7 +80,7 @@ int CompareText(const std::string& a, const std::string& b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-double NumberOfCell(const std::string& cell) {
+double NumberOfCell(std::string_view cell) {
   std::string digits;
   for (char c : cell)
     if (c != ',' && c != '%') digits += c;

@@ -28,7 +28,7 @@ double DecimalPrefix(std::string_view text);
 // Table sorting: texts compared without regard to case (ASCII), and the number a cell
 // shows (its thousands separators and percent sign dropped; 0 for none).
 int CompareText(const std::string& a, const std::string& b);
-double NumberOfCell(const std::string& cell);
+double NumberOfCell(std::string_view cell);
 // A utilisation percentage as shown: "<1%" for 0, else the number and "%".
 std::string PercentText(int64_t value);
 // The file's last-write date and time ("YYYY-MM-DD HH:MM:SS", local); empty when unreadable.

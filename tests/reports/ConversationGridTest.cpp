@@ -159,8 +159,8 @@ TEST(ConversationGrid, NumericColumnsSortAsNumbersAndTextColumnsAsText) {
   ConversationGrid grid;
   for (const char* h : {"9", "10", "", "1,200"}) {
     GridRow row;
-    row.cells[7] = h;
-    row.cells[9] = h;
+    row.cells.Set(7, h);
+    row.cells.Set(9, h);
     grid.rows.push_back(row);
   }
   SortConversationGrid(grid, 7, true);
@@ -170,6 +170,28 @@ TEST(ConversationGrid, NumericColumnsSortAsNumbersAndTextColumnsAsText) {
   SortConversationGrid(grid, 9, false);
   EXPECT_EQ(grid.rows[0].cells[9], "9");
   EXPECT_EQ(grid.rows[3].cells[9], "");
+}
+
+TEST(ConversationGrid, ACellReplacedLeavesItsNeighboursAsTheyWere) {
+  GridCells cells;
+  for (size_t c = 0; c < kGridColumns; ++c) cells.Append(std::string(c % 3, char('a' + c)));
+  const GridCells before = cells;
+  cells.Set(9, "a much longer name");
+  cells.Set(0, "");
+  cells.Set(kGridColumns - 1, "last");
+  cells.Set(10, cells[9]);  // a cell may be set from a cell of its own row
+  for (size_t c = 0; c < kGridColumns; ++c) {
+    if (c == 0 || c == 9 || c == 10 || c == kGridColumns - 1) continue;
+    EXPECT_EQ(cells[c], before[c]) << c;
+  }
+  EXPECT_EQ(cells[9], "a much longer name");
+  EXPECT_EQ(cells[10], "a much longer name");
+  EXPECT_EQ(cells[kGridColumns - 1], "last");
+  cells.Set(9, before[9]);
+  cells.Set(10, before[10]);
+  cells.Set(0, before[0]);
+  cells.Set(kGridColumns - 1, before[kGridColumns - 1]);
+  EXPECT_EQ(cells, before);
 }
 
 TEST(ConversationGrid, TraceWithoutNetworkStationsShowsTheNote) {
@@ -193,10 +215,10 @@ TEST(ConversationGrid, SelectionTextCopiesTheRectangleWithMarksAsX) {
   ConversationGrid grid;
   for (int r = 0; r < 3; ++r) {
     GridRow row;
-    for (int c = 0; c < kGridColumns; ++c) row.cells[size_t(c)] = std::to_string(r) + "." + std::to_string(c);
+    for (size_t c = 0; c < kGridColumns; ++c) row.cells.Append(std::to_string(r) + "." + std::to_string(c));
     grid.rows.push_back(row);
   }
-  grid.rows[1].cells[0] = std::string(kGridMark);
+  grid.rows[1].cells.Set(0, kGridMark);
   EXPECT_EQ(ConversationGridSelectionText(grid, 0, 1, 2, 2), "X\t1.1\t1.2\n2.0\t2.1\t2.2\n");
   // Clamped to the shown columns and the rows there are; the hidden columns never leave.
   EXPECT_EQ(ConversationGridSelectionText(grid, 17, 2, 30, 9), "2.17\n");

@@ -65,9 +65,9 @@ int Conversations(const TraceSession& session, const ProblemFinderSettings& sett
   const ConversationGrid grid = BuildConversationGrid(session, settings, options);
   std::vector<std::vector<std::string>> cells;
   for (const GridRow& row : grid.rows) {
-    std::vector<std::string>& shown = cells.emplace_back(row.cells.begin(), row.cells.begin() + kGridShownColumns);
-    for (std::string& cell : shown)
-      if (cell == kGridMark) cell = "X";
+    std::vector<std::string>& shown = cells.emplace_back();
+    for (size_t c = 0; c < kGridShownColumns; ++c)
+      shown.emplace_back(row.cells[c] == kGridMark ? std::string_view("X") : row.cells[c]);
   }
   const std::vector<std::string_view> headings(grid.headings.begin(), grid.headings.end());
   nlohmann::ordered_json out;

@@ -155,7 +155,7 @@ QVariant ConversationGridModel::data(const QModelIndex& index, int role) const {
   if (!grid_ || !index.isValid() || index.row() >= rowCount()) return {};
   const GridRow& row = grid_->rows[size_t(index.row())];
   const int column = index.column();
-  const std::string& cell = row.cells[size_t(column)];
+  const std::string_view cell = row.cells[size_t(column)];
   switch (role) {
     case Qt::DisplayRole:
       return column < kMarkColumns ? QString() : Text(cell);
@@ -497,7 +497,7 @@ std::unique_ptr<QMenu> TClientServerPage::PopupMenu(const QModelIndex& at) {
   menu->setObjectName(QStringLiteral("ServerGridPopup"));
   menu->addAction(QStringLiteral("&Seravo ToolBox"), this, &TClientServerPage::OpenToolbox);
   if (at.isValid() && (at.column() == 6 || at.column() == 7) && at.row() < int(grid_.rows.size())) {
-    const std::string& hardware = grid_.rows[size_t(at.row())].cells[at.column() == 6 ? 20 : 21];
+    const std::string_view hardware = grid_.rows[size_t(at.row())].cells[at.column() == 6 ? 20 : 21];
     QString caption = QStringLiteral("DLC Source is ") + Text(hardware);
     menu->addSeparator();
     menu->addAction(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
