@@ -150,6 +150,7 @@ const std::array<std::string_view, kGridShownColumns>& GridSortEntries() { retur
 const std::array<std::string_view, 3>& PacketsBytesEntries() { return kPacketsBytesEntries; }
 
 void GridCells::Append(std::string_view cell) {
+  if (appended_ == ends_.size()) return;  // a row has no room past its last column
   if (appended_ == 0) text_.reserve(160);  // most rows' text fits this at once
   text_ += cell;
   ends_[appended_++] = uint32_t(text_.size());
