@@ -251,8 +251,7 @@ template <class Cells>
 void AppendGridLine(std::string& out, const Cells& cells, int left, int right) {
   for (int c = left; c <= right; ++c) {
     if (c > left) out += '\t';
-    const std::string_view cell = cells[size_t(c)];
-    out += cell == kGridMark ? std::string_view("X") : cell;
+    out += GridCellText(cells[size_t(c)]);
   }
   out += '\n';
 }

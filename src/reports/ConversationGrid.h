@@ -18,6 +18,8 @@ namespace korvane {
 inline constexpr int kGridColumns = 22;       // 0..17 shown, 18..21 kept for the program
 inline constexpr int kGridShownColumns = 18;
 inline constexpr std::string_view kGridMark = "\u00B7";  // a mark cell's text (sortable)
+// A cell as copied and printed: a mark as "X", any other cell as it is.
+inline std::string_view GridCellText(std::string_view cell) { return cell == kGridMark ? "X" : cell; }
 inline constexpr std::string_view kNoIpTrafficText = "(No IP or IPX packets in trace file.)";
 
 enum class PacketsBytes { Both, ClientToServer, ServerToClient };  // "Packets && Bytes"

@@ -66,8 +66,7 @@ int Conversations(const TraceSession& session, const ProblemFinderSettings& sett
   std::vector<std::vector<std::string>> cells;
   for (const GridRow& row : grid.rows) {
     std::vector<std::string>& shown = cells.emplace_back();
-    for (size_t c = 0; c < kGridShownColumns; ++c)
-      shown.emplace_back(row.cells[c] == kGridMark ? std::string_view("X") : row.cells[c]);
+    for (size_t c = 0; c < kGridShownColumns; ++c) shown.emplace_back(GridCellText(row.cells[c]));
   }
   const std::vector<std::string_view> headings(grid.headings.begin(), grid.headings.end());
   nlohmann::ordered_json out;
