@@ -12,6 +12,9 @@
 #   Traces go to $KORVANE_BENCH_DIR (default BUILD_DIR/bench-traces; several GB for 4 M
 #   frames) and are kept between runs. KORVANE_BENCH_PEERS=0 skips the peers, and
 #   KORVANE_BENCH_TSHARK_MAX (default 1000000) is the largest trace given to tshark.
+#   KORVANE_BENCH_ROUNDS=N (default 1) runs every command N times, the commands taking
+#   turns, and shows each command's median run (by elapsed time): on a shared virtual
+#   machine one run says little. tshark runs in the first round only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -21,6 +24,7 @@ counts=("$@")
 dir="${KORVANE_BENCH_DIR:-$build/bench-traces}"
 peers="${KORVANE_BENCH_PEERS:-1}"
 tshark_max="${KORVANE_BENCH_TSHARK_MAX:-1000000}"
+rounds="${KORVANE_BENCH_ROUNDS:-1}"
 mkdir -p "$dir"
 cli="$build/src/app/cli/korvane-cli"
 [ -x "$cli" ] || cli="$(find "$build" -name korvane-cli -type f -perm -u+x | head -1)"
@@ -43,6 +47,13 @@ measure() {
   elapsed="$wall"
 }
 
+# The machine's state when the run began (see bench/README.md).
+machine="$(find "$build" -name korvane-machine-bench -type f -perm -u+x | head -1)"
+if [ -n "$machine" ]; then
+  "$machine" | sed 's/^/# /'
+fi
+[ "$rounds" -gt 1 ] && echo "# medians of $rounds rounds, the commands taking turns"
+
 printf '%-9s %-34s %8s %8s %10s %10s %9s %9s\n' frames command elapsed cpu 'fr/s wall' 'fr/s cpu' 'peak MiB' 'B/frame'
 row() {  # frames label
   awk -v n="$1" -v l="$2" -v e="$elapsed" -v c="$cpu" -v p="$peak" 'BEGIN {
@@ -50,30 +61,45 @@ row() {  # frames label
            n / (c > 0 ? c : 0.01) / 1e6, p / 1048576, p / n }'
 }
 
+runs="$(mktemp -d)"
+trap 'rm -f "$log"; rm -rf "$runs"' EXIT
+
 for n in "${counts[@]}"; do
   prefix="$dir/office-$n"
   [ -s "$prefix.snoop" ] && [ -s "$prefix.enc" ] || "$mkload" "$n" "$prefix"
   cat "$prefix.enc" "$prefix.snoop" >/dev/null  # into the page cache
-  declare -A cpuOf=() wallOf=()
+  keys=() labels=()
+  declare -A argv=()
   for format in enc snoop; do
     for command in summary conversations; do
-      measure "$cli" "$command" "$prefix.$format"
-      row "$n" "korvane-cli $command .$format"
-      cpuOf["$command.$format"]="$cpu"
-      wallOf["$command.$format"]="$elapsed"
+      keys+=("$command.$format"); labels+=("korvane-cli $command .$format")
+      argv["$command.$format"]="$cli $command $prefix.$format"
     done
   done
   if [ "$peers" = 1 ]; then
-    measure tcptrace -n -l -r "$prefix.snoop"
-    row "$n" "tcptrace -n -l -r .snoop"
-    cpuOf[tcptrace]="$cpu"
-    wallOf[tcptrace]="$elapsed"
+    keys+=(tcptrace); labels+=("tcptrace -n -l -r .snoop"); argv[tcptrace]="tcptrace -n -l -r $prefix.snoop"
     if [ "$n" -le "$tshark_max" ]; then
-      measure tshark -q -z conv,tcp -r "$prefix.snoop"
-      row "$n" "tshark -q -z conv,tcp .snoop"
-      cpuOf[tshark]="$cpu"
-      wallOf[tshark]="$elapsed"
+      keys+=(tshark); labels+=("tshark -q -z conv,tcp .snoop"); argv[tshark]="tshark -q -z conv,tcp -r $prefix.snoop"
     fi
+  fi
+  rm -f "$runs"/*
+  for ((round = 1; round <= rounds; ++round)); do
+    for key in "${keys[@]}"; do
+      [ "$key" = tshark ] && [ "$round" -gt 1 ] && continue
+      # shellcheck disable=SC2086  # the command's words
+      measure ${argv[$key]}
+      echo "$elapsed $cpu $peak" >>"$runs/$key"
+    done
+  done
+  declare -A cpuOf=() wallOf=()
+  for i in "${!keys[@]}"; do
+    key="${keys[$i]}"
+    read -r elapsed cpu peak < <(sort -n "$runs/$key" | awk '{ line[NR] = $0 } END { print line[int((NR + 1) / 2)] }')
+    row "$n" "${labels[$i]}"
+    cpuOf["$key"]="$cpu"
+    wallOf["$key"]="$elapsed"
+  done
+  if [ "$peers" = 1 ]; then
     for peer in tcptrace tshark; do
       [ -n "${cpuOf[$peer]:-}" ] || continue
       for format in enc snoop; do
@@ -84,5 +110,5 @@ for n in "${counts[@]}"; do
       done
     done
   fi
-  unset cpuOf wallOf
+  unset cpuOf wallOf argv
 done
