@@ -62,7 +62,17 @@ bool ReadWholeFile(const std::string& path, std::string* out) {
   if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // In one piece at the size the file has now; a file that grows meanwhile is read on.
+  const auto size = std::filesystem::file_size(path, error);
+  out->clear();
+  if (!error && size > 0 && size < (uint64_t(1) << 30)) {
+    out->resize(size_t(size));
+    in.read(out->data(), std::streamsize(size));
+    out->resize(size_t(in.gcount()));
+    if (in.bad()) return false;
+    if (!in) return true;  // ended at or before the size taken
+  }
+  out->append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
 }
 
@@ -207,7 +217,7 @@ bool VendorTable::Load(const std::string& path) {
 
 void VendorTable::LoadText(std::string_view text) {
   entries_.clear();
-  entries_.reserve(500);
+  entries_.reserve(std::min<size_t>(kMaxEntries, size_t(std::count(text.begin(), text.end(), '\n')) + 1));
   ForEachLine(text, [&](std::string_view line) {
     if (entries_.size() >= kMaxEntries) return;
     if (line.empty() || Contains(line, "/*")) return;
@@ -223,9 +233,13 @@ void VendorTable::LoadText(std::string_view text) {
     entries_.push_back(std::move(entry));
   });
   // Lookups search by halves: a file out of order is put in order (equal prefixes keep the
-  // file's order, the first one found by a lookup being any of them).
-  std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.oui < b.oui; });
-  entries_.shrink_to_fit();
+  // file's order, the first one found by a lookup being any of them). The file that comes
+  // with the program is in order already, and every run of it loads the table.
+  auto byPrefix = [](const Entry& a, const Entry& b) { return a.oui < b.oui; };
+  if (!std::is_sorted(entries_.begin(), entries_.end(), byPrefix))
+    std::stable_sort(entries_.begin(), entries_.end(), byPrefix);
+  // Room was made for every line; only a file of many other lines leaves much unused.
+  if (entries_.capacity() - entries_.size() > entries_.size() / 8) entries_.shrink_to_fit();
 }
 
 uint16_t VendorTable::Lookup(const uint8_t* address) const {
