@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/PageWarmer.h"
+
 namespace korvane {
 
 // Values are record indexes (or several packed into a wider integer); a negative value
@@ -66,7 +68,10 @@ class FlatIndex {
   }
   void Grow() { Rehash(slots_.empty() ? kInitialSlots : slots_.size() * 2); }
   void Rehash(size_t room) {
-    std::vector<Slot> old(room);
+    std::vector<Slot> old;
+    old.reserve(room);
+    MapPagesNow(old.data(), room * sizeof(Slot));  // a large index's pages, at once
+    old.resize(room);
     old.swap(slots_);
     for (const Slot& s : old)
       if (s.value >= 0) Place(s.key, s.value);

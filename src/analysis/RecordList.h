@@ -50,10 +50,10 @@ class RecordList {
   void WarmAhead(bool on) {
     if (on && !warmer_) {
       warmer_ = std::make_unique<PageWarmer>();
-      mark_ = size_;  // the next record reports to the warmer
+      mark_ = size_;  // the next record maps pages ahead or reports to the warmer
     } else if (!on && warmer_) {
       warmer_.reset();
-      mark_ = capacity_;
+      mark_ = size_;
     }
   }
 
@@ -93,6 +93,7 @@ class RecordList {
  private:
   static constexpr size_t kPage = 4096, kHugePage = size_t(2) << 20;
   static constexpr size_t kWarmFrom = PageWarmer::kStartBytes / sizeof(T);
+  static constexpr size_t kMapAheadLeast = size_t(64) << 10, kMapAheadMost = size_t(2) << 20;
 
   void Swap(RecordList& other) noexcept {
     std::swap(data_, other.data_);
@@ -101,20 +102,24 @@ class RecordList {
     std::swap(mark_, other.mark_);
     std::swap(warmer_, other.warmer_);
   }
-  // The writer reached the room's end or the point where the warmer hears of it again.
+  // The writer reached the room's end, the end of the pages mapped ahead of it, or the
+  // point where the warmer hears of it again. A list with a warmer maps its first pages
+  // itself, as one without: a thread is not worth it for them.
   void Reached() {
     if (size_ == capacity_) Grow(size_ + 1);
-    if (!warmer_) return;
-    if (size_ < kWarmFrom) {
-      mark_ = std::min(capacity_, kWarmFrom);
-      return;
-    }
-    if (!warmer_->Ahead(data_, capacity_ * sizeof(T), size_ * sizeof(T))) {
+    if (warmer_ && size_ >= kWarmFrom) {
+      if (warmer_->Ahead(data_, capacity_ * sizeof(T), size_ * sizeof(T))) {
+        mark_ = std::min(capacity_, size_ + std::max<size_t>(1, PageWarmer::kStepBytes / sizeof(T)));
+        return;
+      }
       warmer_.reset();
-      mark_ = capacity_;
-      return;
     }
-    mark_ = std::min(capacity_, size_ + std::max<size_t>(1, PageWarmer::kStepBytes / sizeof(T)));
+    // The next pages at once (a quarter of the list, 64 KiB to 2 MiB), not one fault a page.
+    const size_t bytes = std::clamp(size_ * sizeof(T) / 4, kMapAheadLeast, kMapAheadMost);
+    size_t next = std::min(capacity_, size_ + std::max<size_t>(1, bytes / sizeof(T)));
+    if (warmer_) next = std::min(next, kWarmFrom);
+    MapPagesNow(data_ + size_, (next - size_) * sizeof(T));
+    mark_ = next;
   }
   // Room for at least `records`: twice the room held, in whole pages.
   void Grow(size_t records) {
@@ -133,12 +138,12 @@ class RecordList {
     if (bytes >= kHugePage) ::madvise(room, bytes, MADV_NOHUGEPAGE);
     data_ = static_cast<T*>(room);
     capacity_ = bytes / sizeof(T);
-    mark_ = warmer_ ? size_ : capacity_;  // the next record reports to the warmer
+    mark_ = size_;  // the next record maps the pages ahead, or reports to the warmer
   }
 
   T* data_ = nullptr;
   size_t size_ = 0, capacity_ = 0;
-  size_t mark_ = 0;  // emplace_back's slow path runs from here: the room's end, or the warmer's next report
+  size_t mark_ = 0;  // emplace_back's slow path runs from here: the room's end, the pages mapped, or the warmer's next report
   std::unique_ptr<PageWarmer> warmer_;
 };
 
