@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/RecordList.h"
 #include "analysis/SideBySide.h"
 
 namespace korvane {
@@ -69,16 +70,18 @@ void MoveToDestinations(TPacket* records, size_t lo, size_t hi) {
 // settles one half.
 void MoveToDestinationsOnTwoThreads(TPacket* records, size_t count) {
   const size_t middle = count / 2;
-  std::vector<size_t> boundRight, boundLeft;  // in the first half bound for the second, and the reverse
+  // In the first half bound for the second, and the reverse: millions of places, in lists
+  // that grow without copies and map their pages a chunk at a time.
+  RecordList<uint32_t> boundRight, boundLeft;
   RunSideBySide(
       true,
       [&] {
         for (size_t i = 0; i < middle; ++i)
-          if (size_t(Destination(records[i])) >= middle) boundRight.push_back(i);
+          if (size_t(Destination(records[i])) >= middle) boundRight.push_back(uint32_t(i));
       },
       [&] {
         for (size_t i = middle; i < count; ++i)
-          if (size_t(Destination(records[i])) < middle) boundLeft.push_back(i);
+          if (size_t(Destination(records[i])) < middle) boundLeft.push_back(uint32_t(i));
       });
   // Both halves hold exactly their own number of records, so the two lists are as long.
   if (boundRight.size() != boundLeft.size()) throw std::logic_error("packet record destinations are not a permutation");
@@ -87,8 +90,8 @@ void MoveToDestinationsOnTwoThreads(TPacket* records, size_t count) {
     for (size_t k = from; k < to; ++k) std::swap(records[boundRight[k]], records[boundLeft[k]]);
   };
   RunSideBySide(true, [&] { exchange(0, pairs / 2); }, [&] { exchange(pairs / 2, pairs); });
-  boundRight = {};
-  boundLeft = {};
+  boundRight = RecordList<uint32_t>();
+  boundLeft = RecordList<uint32_t>();
   RunSideBySide(true, [&] { MoveToDestinations(records, 0, middle); }, [&] { MoveToDestinations(records, middle, count); });
 }
 
