@@ -211,7 +211,8 @@ ConversationFigures MeasureConversation(const TraceSession& session, const Probl
 
 std::vector<ConversationFigures> MeasureConversations(const TraceSession& session,
                                                       const ProblemFinderSettings& settings, unsigned threads,
-                                                      const FiguresProgress& progress, const FiguresReady& ready) {
+                                                      const FiguresProgress& progress, const FiguresReady& ready,
+                                                      bool keepRows) {
   const AnalysisTables& t = session.tables;
   std::vector<ConversationFigures> all;
   for (int32_t station : t.NetStationTree.InOrder()) {
@@ -241,7 +242,10 @@ std::vector<ConversationFigures> MeasureConversations(const TraceSession& sessio
   size_t handedOn = 0;
   auto handOn = [&](size_t upTo) {
     if (!ready) return;
-    for (; handedOn < upTo && done[handedOn].load(std::memory_order_acquire); ++handedOn) ready(all[handedOn]);
+    for (; handedOn < upTo && done[handedOn].load(std::memory_order_acquire); ++handedOn) {
+      ready(all[handedOn]);
+      if (!keepRows) std::vector<StreamFigures>().swap(all[handedOn].Rows);
+    }
   };
   auto work = [&](bool calling) {
     for (size_t i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < all.size();) {

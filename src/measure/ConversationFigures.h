@@ -61,9 +61,12 @@ using FiguresReady = std::function<void(const ConversationFigures&)>;
 
 // The figures of every conversation of every station that opened one (station role bit 1),
 // stations in address order, conversations in chain order. `threads` 0 takes one per core.
+// A caller that takes every conversation through `ready` and needs no more of it may have
+// each one's rows given back as soon as `ready` returns (`keepRows` false): the result then
+// lists the conversations without their rows.
 std::vector<ConversationFigures> MeasureConversations(const TraceSession& session,
                                                       const ProblemFinderSettings& settings, unsigned threads = 0,
                                                       const FiguresProgress& progress = {},
-                                                      const FiguresReady& ready = {});
+                                                      const FiguresReady& ready = {}, bool keepRows = true);
 
 }  // namespace korvane

@@ -286,16 +286,21 @@ void WriteConversationGridText(std::ostream& out, const TraceSession& session, c
   std::string text;
   AppendGridLine(text, ConversationGridHeadings(options.packetsBytes), 0, kGridShownColumns - 1);
   GridTotals totals;
-  // Rows are written while the other threads still measure the conversations after them.
-  MeasureConversations(session, settings, threads, {}, [&](const ConversationFigures& conversation) {
-    FormatRows(session, options, conversation, totals, [&](const GridRow& row) {
-      AppendGridLine(text, row.cells, 0, kGridShownColumns - 1);
-      if (text.size() >= (size_t(1) << 16)) {
-        out.write(text.data(), std::streamsize(text.size()));
-        text.clear();
-      }
-    });
-  });
+  // Rows are written while the other threads still measure the conversations after them,
+  // and each conversation's figures are given back once written.
+  const bool keepRows = false;
+  MeasureConversations(
+      session, settings, threads, {},
+      [&](const ConversationFigures& conversation) {
+        FormatRows(session, options, conversation, totals, [&](const GridRow& row) {
+          AppendGridLine(text, row.cells, 0, kGridShownColumns - 1);
+          if (text.size() >= (size_t(1) << 16)) {
+            out.write(text.data(), std::streamsize(text.size()));
+            text.clear();
+          }
+        });
+      },
+      keepRows);
   for (const auto& box : TotalBoxes(totals))
     for (const std::string& line : box) text += line + '\n';
   out.write(text.data(), std::streamsize(text.size()));

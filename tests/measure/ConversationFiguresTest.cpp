@@ -85,27 +85,34 @@ TEST_F(GridThreads, StopKeepsTheRowsFromTheStart) {
 }
 
 // What is handed on while the measuring goes on is the result, in its order, once each:
-// whole, or after a stop only the run the result keeps.
+// whole, or after a stop only the run the result keeps. Rows given back once handed on
+// are handed on all the same, and only the result goes without them.
 TEST_F(GridThreads, HandedOnInOrderExactlyTheResult) {
-  const size_t conversations = MeasureConversations(*session_, Settings(), 1).size();
+  const std::vector<ConversationFigures> whole = MeasureConversations(*session_, Settings(), 1);
   for (unsigned threads : {1u, 2u, 3u})
-    for (bool stopHalfWay : {false, true}) {
-      SCOPED_TRACE(std::to_string(threads) + (stopHalfWay ? " threads, stopped" : " threads"));
-      std::vector<std::tuple<int32_t, int32_t, size_t>> keys;
-      size_t calls = 0;
-      const FiguresProgress progress = [&](size_t) { return !stopHalfWay || ++calls < 40; };
-      const std::vector<ConversationFigures> result = MeasureConversations(
-          *session_, Settings(), threads, progress,
-          [&](const ConversationFigures& c) { keys.emplace_back(c.Station, c.Conversation, c.Rows.size()); });
-      if (stopHalfWay) {
-        EXPECT_LT(result.size(), conversations);
-      } else {
-        EXPECT_EQ(result.size(), conversations);
+    for (bool stopHalfWay : {false, true})
+      for (bool keepRows : {true, false}) {
+        SCOPED_TRACE(std::to_string(threads) + (stopHalfWay ? " threads, stopped" : " threads") +
+                     (keepRows ? "" : ", rows given back"));
+        std::vector<std::tuple<int32_t, int32_t, size_t>> keys;
+        size_t calls = 0;
+        const FiguresProgress progress = [&](size_t) { return !stopHalfWay || ++calls < 40; };
+        const std::vector<ConversationFigures> result = MeasureConversations(
+            *session_, Settings(), threads, progress,
+            [&](const ConversationFigures& c) { keys.emplace_back(c.Station, c.Conversation, c.Rows.size()); },
+            keepRows);
+        if (stopHalfWay) {
+          EXPECT_LT(result.size(), whole.size());
+        } else {
+          EXPECT_EQ(result.size(), whole.size());
+        }
+        ASSERT_EQ(keys.size(), result.size());
+        for (size_t i = 0; i < result.size(); ++i) {
+          EXPECT_EQ(keys[i], std::make_tuple(whole[i].Station, whole[i].Conversation, whole[i].Rows.size())) << i;
+          EXPECT_EQ(result[i].Station, whole[i].Station) << i;
+          EXPECT_EQ(result[i].Rows.size(), keepRows ? whole[i].Rows.size() : 0u) << i;
+        }
       }
-      ASSERT_EQ(keys.size(), result.size());
-      for (size_t i = 0; i < result.size(); ++i)
-        EXPECT_EQ(keys[i], std::make_tuple(result[i].Station, result[i].Conversation, result[i].Rows.size())) << i;
-    }
 }
 
 }  // namespace
