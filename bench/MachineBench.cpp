@@ -108,12 +108,12 @@ double BothCoresOverOne() {
 
 int main() {
   // With one core the two sides would take turns a time slice at a time: nothing to measure.
-  if (std::thread::hardware_concurrency() >= 2)
+  if (std::thread::hardware_concurrency() >= 2) {
     std::printf("cache line to the other core and back   %7.1f ns\n", RoundTripNanoseconds());
-  else
-    std::printf("cache line to the other core and back   (one core only)\n");
-  if (std::thread::hardware_concurrency() >= 2)
     std::printf("arithmetic on both cores over one alone  %7.2f x\n", BothCoresOverOne());
+  } else {
+    std::printf("cache line to the other core and back   (one core only)\n");
+  }
   for (size_t mib : {1, 8, 24, 64})
     std::printf("dependent load in %3zu MiB                %7.1f ns\n", mib, DependentLoadNanoseconds(mib << 20));
   return 0;

@@ -2,10 +2,11 @@
 // only looks at each frame: the floor under `korvane-cli summary`, which also decodes and
 // accounts every frame. Prints frames, seconds and frames per second.
 // Usage: korvane-read-bench TRACE [ROUNDS]
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <memory>
 
 #include "analysis/TraceSession.h"
@@ -51,9 +52,9 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     ReadTraceFile(*file, session.info, *session.frame, sink, session.progress, false, ReadAhead::Never);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const auto frames = double(session.info.FramesRead);
+    const int64_t frames = session.info.FramesRead;
     std::printf("%lld frames read in %.3f s: %.2f M frames/s (%llu)\n", static_cast<long long>(frames), seconds,
-                frames / seconds / 1e6, static_cast<unsigned long long>(sink.Seen()));
+                double(frames) / seconds / 1e6, static_cast<unsigned long long>(sink.Seen()));
   }
   return 0;
 }
