@@ -1,5 +1,7 @@
 #include "analysis/Names.h"
 
+#include "analysis/PageWarmer.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -66,6 +68,8 @@ bool ReadWholeFile(const std::string& path, std::string* out) {
   const auto size = std::filesystem::file_size(path, error);
   out->clear();
   if (!error && size > 0 && size < (uint64_t(1) << 30)) {
+    out->reserve(size_t(size));
+    MapPagesNow(out->data(), size_t(size));  // one request rather than a fault a page
     out->resize(size_t(size));
     in.read(out->data(), std::streamsize(size));
     out->resize(size_t(in.gcount()));
@@ -218,6 +222,7 @@ bool VendorTable::Load(const std::string& path) {
 void VendorTable::LoadText(std::string_view text) {
   entries_.clear();
   entries_.reserve(std::min<size_t>(kMaxEntries, size_t(std::count(text.begin(), text.end(), '\n')) + 1));
+  MapPagesNow(entries_.data(), entries_.capacity() * sizeof(Entry));
   ForEachLine(text, [&](std::string_view line) {
     if (entries_.size() >= kMaxEntries) return;
     if (line.empty() || Contains(line, "/*")) return;
@@ -229,8 +234,12 @@ void VendorTable::LoadText(std::string_view text) {
       entry.oui[i] = uint8_t(hi << 4 | lo);
     }
     // Characters 8..13 as they stand, blanks included: "Intel Corporation" gives "Intel ".
-    if (line.size() > 7) entry.name = std::string(line.substr(7, kMaxName));
-    entries_.push_back(std::move(entry));
+    if (line.size() > 7) {
+      const std::string_view name = line.substr(7, kMaxName);
+      std::copy(name.begin(), name.end(), entry.name.begin());
+      entry.nameLength = uint8_t(name.size());
+    }
+    entries_.push_back(entry);
   });
   // Lookups search by halves: a file out of order is put in order (equal prefixes keep the
   // file's order, the first one found by a lookup being any of them). The file that comes
@@ -264,7 +273,8 @@ uint16_t VendorTable::Lookup(const uint8_t* address) const {
 
 std::string_view VendorTable::Name(uint16_t index) const {
   if (index == 0 || index > entries_.size()) return {};
-  return entries_[index - 1].name;
+  const Entry& entry = entries_[index - 1];
+  return {entry.name.data(), entry.nameLength};
 }
 
 std::array<uint8_t, 3> VendorTable::Oui(uint16_t index) const {

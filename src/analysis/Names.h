@@ -44,9 +44,11 @@ class VendorTable {
   size_t Count() const { return entries_.size(); }
 
  private:
+  // Ten bytes and nothing on the heap: every run loads some 32,000 of them.
   struct Entry {
     std::array<uint8_t, 3> oui;
-    std::string name;
+    uint8_t nameLength = 0;
+    std::array<char, kMaxName> name;
   };
   std::vector<Entry> entries_;  // entry i of the table is entries_[i - 1]
 };
