@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/PageWarmer.h"
 #include "analysis/RecordList.h"
 #include "analysis/SideBySide.h"
 
@@ -127,17 +128,21 @@ void LayOutPacketsByStream(AnalysisTables& tables, std::span<const uint8_t> mark
   const std::vector<int32_t> begins = start;
   std::vector<size_t> linkedForward;
   constexpr uint32_t kRoleMarks = packet_flag::Request | packet_flag::Reply;
-  for (size_t i = 0; i < count; ++i) {
-    TPacket& p = packets[i];
-    const size_t stream = streamOf(p);
-    Destination(p) = start[stream]++;
-    if (stream < marks.size() && marks[stream] != 0) p.Flags = (p.Flags & ~kRoleMarks) | marks[stream];
-    if (p.Prev < 0) continue;
-    if (size_t(p.Prev) < i)
-      p.Prev = Destination(packets[size_t(p.Prev)]);
-    else
-      linkedForward.push_back(i);
-  }
+  // The first pass over records written over the whole read: their pages are warmed from
+  // the back on the other core meanwhile.
+  WalkWarmingFromTheBack(packets.data(), sizeof(TPacket), count, count >= kTwoThreadRecords, [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      TPacket& p = packets[i];
+      const size_t stream = streamOf(p);
+      Destination(p) = start[stream]++;
+      if (stream < marks.size() && marks[stream] != 0) p.Flags = (p.Flags & ~kRoleMarks) | marks[stream];
+      if (p.Prev < 0) continue;
+      if (size_t(p.Prev) < i)
+        p.Prev = Destination(packets[size_t(p.Prev)]);
+      else
+        linkedForward.push_back(i);
+    }
+  });
   // Every stream must have filled its places exactly, or the moves below would not end.
   for (size_t k = 0; k <= streams; ++k)
     if (start[k] != begins[k + 1]) throw std::logic_error("packet records and stream record counts disagree");

@@ -5,10 +5,15 @@
 // few MiB ahead of the writer (MADV_POPULATE_WRITE), so the writer finds them ready and the
 // zeroing runs on the other core. It never reads or writes the list's records itself.
 #pragma once
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <thread>
+
+#include "analysis/SideBySide.h"
 
 namespace korvane {
 
@@ -18,6 +23,48 @@ namespace korvane {
 // 0.5 us. Regions under 64 KiB are left to fault in, as is every region on a kernel
 // without the request; the contents are the same either way.
 void MapPagesNow(void* begin, size_t bytes);
+
+// Where a walk from the front and a toucher from the back of a list of chunks meet: the
+// chunks taken by the walk (the low half) and the first chunk taken by the toucher (the
+// high half; the count of chunks while it has taken none).
+using ChunkOwners = std::atomic<uint64_t>;
+// The walk's claim on chunk `chunk` (the one after those it has), or false once the
+// toucher has it: the walk then waits for the toucher to end and takes the rest.
+bool ClaimFromTheFront(ChunkOwners& owners, uint64_t chunk);
+// The toucher: claims chunks from the back, one at a time, and reads one byte of each page
+// of each, until it reaches the walk's.
+void TouchFromTheBack(const void* base, size_t bytes, size_t chunkBytes, ChunkOwners& owners);
+
+// Walks a long list of records written a while ago, front to back, while a second thread
+// reads one byte of each of its pages from the back towards the front until the two meet;
+// the walk then goes on over the pages already read. On the virtual machines here the
+// first read of a page that was written a second or more before costs some 4 us, however
+// little is read of it: a pass over a 4 M-frame trace's packet records took 0.25 s that
+// way, 0.01 s once warm. Two cores pay for those pages side by side. `walk(from, to)` is
+// called for consecutive ranges of records that together make [0, count), in order.
+template <class Walk>
+void WalkWarmingFromTheBack(const void* records, size_t recordBytes, size_t count, bool twoThreads, Walk&& walk) {
+  constexpr size_t kChunkBytes = size_t(256) << 10;
+  const size_t chunk = std::max<size_t>(1, kChunkBytes / recordBytes);
+  const uint64_t chunks = (count + chunk - 1) / chunk;
+  if (!twoThreads || chunks < 2 || chunks >= (uint64_t(1) << 32)) {
+    walk(size_t(0), count);
+    return;
+  }
+  ChunkOwners owners{chunks << 32};
+  size_t walked = 0;
+  RunSideBySide(
+      true,
+      [&] {
+        for (uint64_t c = 0; ClaimFromTheFront(owners, c); ++c) {
+          const size_t to = std::min<size_t>(count, size_t(c + 1) * chunk);
+          walk(walked, to);
+          walked = to;
+        }
+      },
+      [&] { TouchFromTheBack(records, count * recordBytes, chunk * recordBytes, owners); });
+  if (walked < count) walk(walked, count);
+}
 
 class PageWarmer {
  public:

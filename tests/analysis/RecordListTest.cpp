@@ -1,5 +1,6 @@
 // A record list keeps its records through growth, moves and copies, with or without a
-// thread mapping its pages ahead of the writer, and that thread does map them.
+// thread mapping its pages ahead of the writer, and that thread does map them. A walk over
+// a list whose pages another thread warms from the back goes over every record once, in order.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/PageWarmer.h"
 #include "analysis/RecordList.h"
 
 namespace korvane {
@@ -107,6 +109,46 @@ TEST(RecordListWarmer, MapsPagesAheadOfTheWriterAndNoFurther) {
     EXPECT_EQ(FirstWrong(list), -1);
   }
 }
+
+// Records counted around the 256-KiB chunks the toucher takes (16,384 of these records).
+class WarmingWalk : public ::testing::TestWithParam<std::tuple<bool, size_t>> {};
+
+TEST_P(WarmingWalk, GoesOverEveryRecordOnceInOrder) {
+  const auto [twoThreads, count] = GetParam();
+  RecordList<Rec> list;
+  Fill(list, count);
+  // Each record takes a running sum over those before it: a range walked twice, out of
+  // order or not at all shows in the sums and in the ranges.
+  size_t next = 0;
+  bool inOrder = true;
+  uint64_t sum = 0;
+  WalkWarmingFromTheBack(list.data(), sizeof(Rec), list.size(), twoThreads, [&](size_t from, size_t to) {
+    inOrder = inOrder && from == next && (to > from || count == 0) && to <= list.size();
+    next = to;
+    for (size_t i = from; i < to; ++i) {
+      sum += list[i].number;
+      list[i].spare = int32_t(sum % 1000003);
+    }
+  });
+  EXPECT_TRUE(inOrder);
+  EXPECT_EQ(next, count);
+  uint64_t want = 0;
+  for (size_t i = 0; i < count; ++i) {
+    want += i;
+    if (list[i].spare != int32_t(want % 1000003)) {
+      ADD_FAILURE() << "record " << i;
+      break;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AroundChunks, WarmingWalk,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(size_t(0), size_t(1), size_t(16383),
+                                                                                 size_t(16385), size_t(40 * 16384 + 5))),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param) ? "TwoThreads" : "OneThread") +
+                                  std::to_string(std::get<1>(info.param));
+                         });
 
 }  // namespace
 }  // namespace korvane
