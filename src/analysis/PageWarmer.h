@@ -37,11 +37,15 @@ void TouchFromTheBack(const void* base, size_t bytes, size_t chunkBytes, ChunkOw
 
 // Walks a long list of records written a while ago, front to back, while a second thread
 // reads one byte of each of its pages from the back towards the front until the two meet;
-// the walk then goes on over the pages already read. On the virtual machines here the
-// first read of a page that was written a second or more before costs some 4 us, however
-// little is read of it: a pass over a 4 M-frame trace's packet records took 0.25 s that
-// way, 0.01 s once warm. Two cores pay for those pages side by side. `walk(from, to)` is
-// called for consecutive ranges of records that together make [0, count), in order.
+// the walk then goes on over the pages already read. On the virtual machines here a page
+// the program has not touched for a while (often no more than a few tenths of a second)
+// costs some 4-6 us on its next read, however little is read of it, while the host maps it
+// for the program again; reading it from the kernel does not help. A pass over a 4 M-frame
+// trace's packet records took 0.25 s that way, 0.01 s once warm. Two cores pay for those
+// pages side by side. Keeping the pages warm during the read instead (a byte a page every
+// quarter second) cost more than it saved: the pages went cold again between the rounds.
+// `walk(from, to)` is called for consecutive ranges of records that together make
+// [0, count), in order.
 template <class Walk>
 void WalkWarmingFromTheBack(const void* records, size_t recordBytes, size_t count, bool twoThreads, Walk&& walk) {
   constexpr size_t kChunkBytes = size_t(256) << 10;
