@@ -24,6 +24,9 @@ int32_t& Destination(TPacket& p) { return p.Next; }
 constexpr size_t kDigitBits = 8, kDirect = size_t(1) << kDigitBits;
 // From this many records on, the records are moved on two threads.
 constexpr size_t kTwoThreadRecords = size_t(1) << 20;
+// From this many (1 MiB of records) on, the first pass over them has their pages warmed
+// from the back on a second thread.
+constexpr size_t kWarmFromTheBackRecords = size_t(1) << 14;
 
 // Moves the records of [lo, hi) to their destinations, which are exactly the places
 // lo..hi-1. Small ranges follow the permutation's cycles directly; larger ones are first
@@ -130,7 +133,7 @@ void LayOutPacketsByStream(AnalysisTables& tables, std::span<const uint8_t> mark
   constexpr uint32_t kRoleMarks = packet_flag::Request | packet_flag::Reply;
   // The first pass over records written over the whole read: their pages are warmed from
   // the back on the other core meanwhile.
-  WalkWarmingFromTheBack(packets.data(), sizeof(TPacket), count, count >= kTwoThreadRecords, [&](size_t from, size_t to) {
+  WalkWarmingFromTheBack(packets.data(), sizeof(TPacket), count, count >= kWarmFromTheBackRecords, [&](size_t from, size_t to) {
     for (size_t i = from; i < to; ++i) {
       TPacket& p = packets[i];
       const size_t stream = streamOf(p);
