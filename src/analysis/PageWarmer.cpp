@@ -14,14 +14,6 @@ constexpr size_t kChunkBytes = size_t(2) << 20;  // one huge page per request
 constexpr size_t kPageBytes = 4096;              // requests start on a page
 }
 
-void MapPagesNow(void* begin, size_t bytes) {
-  constexpr size_t kSmallestBytes = size_t(64) << 10;
-  if (bytes < kSmallestBytes) return;
-  const auto from = (reinterpret_cast<uintptr_t>(begin) + kPageBytes - 1) / kPageBytes * kPageBytes;
-  const auto to = (reinterpret_cast<uintptr_t>(begin) + bytes) / kPageBytes * kPageBytes;
-  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-}
-
 bool ClaimFromTheFront(ChunkOwners& owners, uint64_t chunk) {
   uint64_t now = owners.load(std::memory_order_acquire);
   for (;;) {

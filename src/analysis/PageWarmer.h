@@ -14,15 +14,9 @@
 #include <thread>
 
 #include "analysis/SideBySide.h"
+#include "input/MapPages.h"
 
 namespace korvane {
-
-// Maps the whole pages inside a region that was just allocated and not yet touched, with
-// one request to the kernel (MADV_POPULATE_WRITE), rather than one page fault at a time
-// on first touch: on a virtual machine a fault costs about 10 us a page, the request about
-// 0.5 us. Regions under 64 KiB are left to fault in, as is every region on a kernel
-// without the request; the contents are the same either way.
-void MapPagesNow(void* begin, size_t bytes);
 
 // Where a walk from the front and a toucher from the back of a list of chunks meet: the
 // chunks taken by the walk (the low half) and the first chunk taken by the toucher (the

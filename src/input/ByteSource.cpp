@@ -1,5 +1,7 @@
 #include "input/ByteSource.h"
 
+#include "input/MapPages.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,7 +56,10 @@ int64_t FileSource::CurrentSize() const {
   return ::fstat(fd_, &st) == 0 ? int64_t(st.st_size) : size_;
 }
 
-Cursor::Cursor(ByteSource& source, size_t bufferSize) : source_(source), buffer_(bufferSize) {}
+Cursor::Cursor(ByteSource& source, size_t bufferSize)
+    : source_(source), buffer_(new uint8_t[std::max<size_t>(bufferSize, 1)]), bufferSize_(std::max<size_t>(bufferSize, 1)) {
+  MapPagesNow(buffer_.get(), bufferSize_);
+}
 
 size_t Cursor::Read(uint8_t* dst, size_t n) {
   size_t done = 0;
@@ -63,19 +68,19 @@ size_t Cursor::Read(uint8_t* dst, size_t n) {
     if (at >= bufferStart_ && at < bufferStart_ + int64_t(bufferFill_)) {
       size_t offset = size_t(at - bufferStart_);
       size_t count = std::min(n - done, bufferFill_ - offset);
-      std::memcpy(dst + done, buffer_.data() + offset, count);
+      std::memcpy(dst + done, buffer_.get() + offset, count);
       done += count;
       position_ += int64_t(count);
       continue;
     }
-    if (n - done >= buffer_.size()) {  // large read: bypass the buffer
+    if (n - done >= bufferSize_) {  // large read: bypass the buffer
       size_t got = source_.ReadAt(at, dst + done, n - done);
       done += got;
       position_ += int64_t(got);
       break;
     }
     bufferStart_ = at;
-    bufferFill_ = source_.ReadAt(at, buffer_.data(), buffer_.size());
+    bufferFill_ = source_.ReadAt(at, buffer_.get(), bufferSize_);
     if (bufferFill_ == 0) break;
   }
   return done;

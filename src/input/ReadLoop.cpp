@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "input/FormatTable.h"
+#include "input/MapPages.h"
 #include "input/TimeConv.h"
 
 namespace korvane {
@@ -165,7 +166,9 @@ class SlotRing {
 
   SlotRing(uint64_t slots, size_t slotBytes, uint64_t step)
       : slots_(slots), step_(step), slotBytes_(slotBytes), storage_(new std::byte[slots * slotBytes + 64]),
-        base_(storage_.get() + (64 - reinterpret_cast<uintptr_t>(storage_.get()) % 64) % 64), numbers_(slots) {}
+        base_(storage_.get() + (64 - reinterpret_cast<uintptr_t>(storage_.get()) % 64) % 64), numbers_(slots) {
+    MapPagesNow(storage_.get(), slots * slotBytes + 64);
+  }
 
   // Writer: the next free slot, waiting for one; null once the reader has quit.
   std::byte* Reserve() {
