@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/PageWarmer.h"
+#include "input/MapPages.h"
 
 namespace korvane {
 

@@ -1,6 +1,6 @@
 #include "analysis/Names.h"
 
-#include "analysis/PageWarmer.h"
+#include "input/MapPages.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -57,7 +57,7 @@ int64_t FileSource::CurrentSize() const {
 }
 
 Cursor::Cursor(ByteSource& source, size_t bufferSize)
-    : source_(source), buffer_(new uint8_t[std::max<size_t>(bufferSize, 1)]), bufferSize_(std::max<size_t>(bufferSize, 1)) {
+    : source_(source), bufferSize_(std::max<size_t>(bufferSize, 1)), buffer_(new uint8_t[bufferSize_]) {
   MapPagesNow(buffer_.get(), bufferSize_);
 }
 

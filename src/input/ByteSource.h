@@ -75,8 +75,8 @@ class Cursor {
 
  private:
   ByteSource& source_;
-  std::unique_ptr<uint8_t[]> buffer_;  // its first bufferFill_ bytes hold file data
   size_t bufferSize_;
+  std::unique_ptr<uint8_t[]> buffer_;  // its first bufferFill_ bytes hold file data
   int64_t bufferStart_ = 0;
   size_t bufferFill_ = 0;
   int64_t position_ = 0;
