@@ -1,6 +1,7 @@
 // Station and conversation accounting: MAC stations and their destinations, network
 // stations, peers, one-way streams and the packet chains the conversation tools walk.
 #include <algorithm>
+#include <cassert>
 
 #include "analysis/FrameAnalyser.h"
 #include "input/Endian.h"
@@ -51,9 +52,6 @@ FrameAnalyser::FlowKey FrameAnalyser::MakeFlowKey(int32_t source, int32_t destin
                  StreamPortsKey(kind, sourcePort, destPort)};
 }
 
-FrameAnalyser::FlowKey FrameAnalyser::MakeFlowKey(int32_t source, int32_t destination, const PacketInfo& p) {
-  return MakeFlowKey(source, destination, p.Kind, p.SourcePort, p.DestPort);
-}
 
 int32_t FrameAnalyser::FindOrAddStation(const AddressKey& key, bool sender) {
   auto& tree = tables_.StationTree;
@@ -151,17 +149,54 @@ void FrameAnalyser::AccountPendingPeers() {
   }
 }
 
-void FrameAnalyser::PrefetchFlow(const PacketInfo& p) const {
-  const int32_t source = tables_.NetStationTree.Find(p.SourceNet);
-  const int32_t destination = tables_.NetStationTree.Find(p.DestNet);
-  if (source >= 0 && destination >= 0) flowIndex_.Prefetch(MakeFlowKey(source, destination, p));
+void FrameAnalyser::NumberPacket(FrameFacts& f) {
+  const PacketInfo& p = f.Packet;
+  PacketRecords& r = f.Records;
+  auto station = [this, &f](const AddressKey& key, uint8_t newBit) {
+    int32_t at = netStationNumbers_.Find(key);
+    if (at < 0) {
+      at = netStationsNumbered_++;
+      netStationNumbers_.Insert(key, at);
+      f.NewRecords |= newBit;
+    }
+    return at;
+  };
+  r.SourceStation = station(p.SourceNet, new_record::SourceStation);
+  r.DestStation = station(p.DestNet, new_record::DestStation);
+  // Peer and stream: one probe for a known flow; a new flow makes its stream, and its peer
+  // with it when the peer is new.
+  const FlowKey flow = MakeFlowKey(r.SourceStation, r.DestStation, p.Kind, p.SourcePort, p.DestPort);
+  if (const int64_t known = flowIndex_.Find(flow); known >= 0) {
+    r.Peer = int32_t(known >> 32);
+    r.Stream = int32_t(known & 0xFFFFFFFF);
+  } else {
+    r.Peer = netPeerIndex_.Find(PairKey{r.SourceStation, p.DestNet});
+    if (r.Peer < 0) {
+      r.Peer = peersNumbered_++;
+      netPeerIndex_.Insert(PairKey{r.SourceStation, p.DestNet}, r.Peer);
+      f.NewRecords |= new_record::Peer;
+    }
+    r.Stream = streamsNumbered_++;
+    f.NewRecords |= new_record::Stream;
+    flowIndex_.Insert(flow, (int64_t(r.Peer) << 32) | r.Stream);
+  }
+  // An error report: the stream of the datagram it reports, when that flow was met.
+  if (reported_.protocol != 0) {
+    const int32_t from = netStationNumbers_.Find(AddressKey::From(reported_.source.data(), 4));
+    const int32_t to = netStationNumbers_.Find(AddressKey::From(reported_.destination.data(), 4));
+    if (from >= 0 && to >= 0) {
+      const uint8_t kind = reported_.protocol == 6 ? transport::Tcp : transport::Udp;
+      const int64_t known = flowIndex_.Find(MakeFlowKey(from, to, kind, reported_.sourcePort, reported_.destPort));
+      if (known >= 0) r.ReportedStream = int32_t(known & 0xFFFFFFFF);
+    }
+  }
 }
 
-int32_t FrameAnalyser::FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation) {
+int32_t FrameAnalyser::NetStation(const AddressKey& key, int32_t at, bool added, bool sender, int32_t macStation) {
   auto& tree = tables_.NetStationTree;
-  int32_t at = tree.Find(key);
-  if (at < 0) {
-    at = tree.Insert(key);
+  if (added) {
+    [[maybe_unused]] const int32_t inserted = tree.Insert(key);
+    assert(inserted == at);  // numbered in the order of insertion
     NetStationNode& node = tree[at];
     node.MacStation = macStation;
     node.Category = facts_->Category;
@@ -196,7 +231,9 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
   const int64_t length = f.FrameLength;
   const uint32_t kindBit = 1u << p.Kind;
 
-  const int32_t source = FindOrAddNetStation(p.SourceNet, true, sourceStation_);
+  const PacketRecords& numbered = f.Records;
+  const int32_t source = NetStation(p.SourceNet, numbered.SourceStation,
+                                    (f.NewRecords & new_record::SourceStation) != 0, true, sourceStation_);
   {
     NetStationNode& s = tables_.NetStationTree[source];
     s.TransportKinds |= kindBit;
@@ -205,7 +242,8 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     s.BytesSent += length;
   }
 
-  const int32_t destination = FindOrAddNetStation(p.DestNet, false, destinationStation_);
+  const int32_t destination = NetStation(p.DestNet, numbered.DestStation,
+                                         (f.NewRecords & new_record::DestStation) != 0, false, destinationStation_);
   {
     NetStationNode& d = tables_.NetStationTree[destination];
     d.TransportKinds |= kindBit;
@@ -213,26 +251,19 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
     d.BytesReceived += length;
   }
 
-  // Peer and stream: one probe for a known flow; a new flow makes its stream, and its peer
-  // with it when the peer is new.
-  const FlowKey flow = MakeFlowKey(source, destination, p);
-  int32_t peer = -1, stream = -1;
-  if (const int64_t known = flowIndex_.Find(flow); known >= 0) {
-    peer = int32_t(known >> 32);
-    stream = int32_t(known & 0xFFFFFFFF);
-  } else {
-    peer = netPeerIndex_.Find(PairKey{source, p.DestNet});
-    if (peer < 0) {
-      peer = int32_t(tables_.NetPeers.size());
-      tables_.NetPeers.emplace_back().DestAddress = p.DestNet;
-      NetStationNode& s = tables_.NetStationTree[source];
-      if (s.FirstNetPeer < 0) s.FirstNetPeer = peer;
-      else tables_.NetPeers[size_t(s.LastNetPeer)].Next = peer;
-      s.LastNetPeer = peer;
-      netPeerIndex_.Insert(PairKey{source, p.DestNet}, peer);
-    }
-    stream = NewStream(p, peer);
-    flowIndex_.Insert(flow, (int64_t(peer) << 32) | stream);
+  // A new conversation joins the end of its sender's chain; a new stream, its conversation's.
+  const int32_t peer = numbered.Peer, stream = numbered.Stream;
+  if (f.NewRecords & new_record::Peer) {
+    assert(size_t(peer) == tables_.NetPeers.size());
+    tables_.NetPeers.emplace_back().DestAddress = p.DestNet;
+    NetStationNode& s = tables_.NetStationTree[source];
+    if (s.FirstNetPeer < 0) s.FirstNetPeer = peer;
+    else tables_.NetPeers[size_t(s.LastNetPeer)].Next = peer;
+    s.LastNetPeer = peer;
+  }
+  if (f.NewRecords & new_record::Stream) {
+    [[maybe_unused]] const int32_t made = NewStream(p, peer);
+    assert(made == stream);
   }
   // The peer's counts are added with the DLC peer's, once the frame is done.
   const TNetPeer* conversation = &tables_.NetPeers[size_t(peer)];
@@ -313,9 +344,7 @@ void FrameAnalyser::AccountPacket(const PacketInfo& p, int64_t frameCounter) {
   }
   CheckEarlierPackets(p, record, tables_.Streams[size_t(stream)]);
   RememberLast(tables_.Streams[size_t(stream)], packets[size_t(record)]);
-  if (p.Kind == transport::Icmp &&
-      (p.IcmpType == 3 || p.IcmpType == 4 || p.IcmpType == 5 || p.IcmpType == 11))
-    InsertIcmpReport(p, frameCounter);
+  if (numbered.ReportedStream >= 0) InsertIcmpReport(p, numbered.ReportedStream, frameCounter);
 }
 
 void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTransHead& stream) {
@@ -421,20 +450,8 @@ void FrameAnalyser::CheckEarlierPackets(const PacketInfo& p, int32_t record, TTr
   (void)stream;
 }
 
-void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int64_t frameCounter) {
-  const uint8_t protocol = p.InnerProtocol;
-  if (protocol != 6 && protocol != 17) return;
-  const AddressKey source = AddressKey::From(p.InnerSource.data(), 4),
-                   destination = AddressKey::From(p.InnerDest.data(), 4);
+void FrameAnalyser::InsertIcmpReport(const PacketInfo& p, int32_t stream, int64_t frameCounter) {
   const uint16_t ipId = p.InnerIpId;
-  const uint16_t sourcePort = p.InnerSourcePort, destPort = p.InnerDestPort;
-  const int32_t station = tables_.NetStationTree.Find(source);
-  const int32_t receiver = tables_.NetStationTree.Find(destination);
-  if (station < 0 || receiver < 0) return;
-  const int64_t flow = flowIndex_.Find(
-      MakeFlowKey(station, receiver, protocol == 6 ? transport::Tcp : transport::Udp, sourcePort, destPort));
-  if (flow < 0) return;
-  const auto stream = int32_t(flow & 0xFFFFFFFF);
   auto& packets = tables_.PacketList;
   int32_t match = -1, after = -1;  // the record reached, and the one linked back to it
   int looked = 0;

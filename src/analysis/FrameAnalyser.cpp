@@ -74,8 +74,10 @@ void FrameAnalyser::BeginTrace(bool firstFrameOnly) {
   ipIdPosition_ = 0;
   tokenRing_ = info_.TopologyCode == topology::TokenRing;
   dlcPeerIndex_.Clear();
+  netStationNumbers_.Clear();
   netPeerIndex_.Clear();
   flowIndex_.Clear();
+  netStationsNumbered_ = peersNumbered_ = streamsNumbered_ = 0;
   // A whole trace can take millions of packet records: their pages are mapped ahead.
   tables_.PacketList.WarmAhead(!firstFrameOnly);
   if (!firstFrameOnly && nameFiles_) ImportNameFiles(tables_.Names, info_.DetectedFormat, info_.TopologyCode, *nameFiles_);
@@ -282,7 +284,12 @@ void FrameAnalyser::DecodeFrame(const CapturedFrame& frame, FrameFacts& f) {
     DecodeTokenRing(f);
   else
     DecodeEthernet(f);
-  if (tokenRing_ || f.FrameLength >= 58) DecodeNetwork(f);
+  if (tokenRing_ || f.FrameLength >= 58) {
+    reported_.protocol = 0;
+    DecodeNetwork(f);
+    // What the accounting takes a packet for (AccountFrame): its records, numbered.
+    if (f.HasPacket && (tokenRing_ || f.FrameLength >= 18)) NumberPacket(f);
+  }
 }
 
 uint8_t FrameAnalyser::AnalyseFrame(CapturedFrame& frame, int64_t frameCounter) {
@@ -324,7 +331,11 @@ uint8_t FrameAnalyser::AccountFrame(const FrameFacts& f, int64_t frameCounter) {
   p.Bytes += length;
 
   if (tokenRing_ || length >= 18) {
-    if (f.HasPacket) PrefetchFlow(f.Packet);
+    if (f.HasPacket) {
+      // The packet's stream and conversation, fetched while the MAC layer is counted.
+      if (!(f.NewRecords & new_record::Stream)) __builtin_prefetch(&tables_.Streams[size_t(f.Records.Stream)], 1);
+      if (!(f.NewRecords & new_record::Peer)) __builtin_prefetch(&tables_.NetPeers[size_t(f.Records.Peer)], 1);
+    }
     AccountMacFrame(frameCounter);
     if (f.HasPacket) AccountPacket(f.Packet, frameCounter);
     AccountPendingPeers();

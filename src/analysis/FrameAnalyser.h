@@ -38,12 +38,26 @@ struct PacketInfo {
   uint32_t Flags = 0;
   // A packet-burst packet: the burst header's last byte, 0 when the frame ends before it.
   uint8_t BurstLastByte = 0;
-  // An ICMP error report that holds the reported datagram's IP header and ports: its
-  // protocol (6 or 17; 0 when the report holds no such datagram), addresses, IP ID and ports.
-  uint8_t InnerProtocol = 0;
-  uint16_t InnerIpId = 0, InnerSourcePort = 0, InnerDestPort = 0;
-  std::array<uint8_t, 4> InnerSource{}, InnerDest{};
+  // An ICMP error report that holds a reported TCP or UDP datagram's IP header and ports:
+  // that datagram's IP ID (its stream is PacketRecords::ReportedStream).
+  uint16_t InnerIpId = 0;
 };
+
+// Which records a packet's accounting works on: its network stations, its conversation
+// (peer) and its stream, numbered in the order the accounting meets them. The decoding
+// half numbers them (so that the lookups in the flow index, a cache miss a frame on a long
+// trace, run beside the reader), and the accounting makes the records marked new
+// (FrameFacts::NewRecords).
+struct PacketRecords {
+  int32_t SourceStation = -1, DestStation = -1;  // NetStationTree
+  int32_t Peer = -1;                             // NetPeers
+  int32_t Stream = -1;                           // Streams
+  // An ICMP error report: the stream of the datagram it reports, -1 when none was met.
+  int32_t ReportedStream = -1;
+};
+namespace new_record {
+inline constexpr uint8_t SourceStation = 0x01, DestStation = 0x02, Peer = 0x04, Stream = 0x08;
+}
 
 // What the accounting takes from one frame: all that its bytes say, read by the decoding
 // half. The accounting half works from this alone (Token Ring MAC frames excepted), so
@@ -59,9 +73,13 @@ struct FrameFacts {
   bool GroupAddressed = false, Broadcast = false;
   bool SourceRouted = false;  // Token Ring
   bool HasPacket = false;     // Packet holds an IP or IPX packet
+  uint8_t NewRecords = 0;     // which of Records the packet makes (new_record bits)
   uint16_t NetOffset = 0;     // 1-based offset of the network header; 0 when there is none
   PacketInfo Packet;
+  PacketRecords Records;  // HasPacket: the packet's records
 };
+// Two cache lines a frame on the way from the reading thread to the accounting one.
+static_assert(sizeof(FrameFacts) <= 128);
 
 namespace transport {
 inline constexpr uint8_t Icmp = 0, Igmp = 1, Ggp = 2, Tcp = 3, Egp = 4, Udp = 5, Igrp = 6, IpUnknown = 7, Ncp = 8,
@@ -124,13 +142,13 @@ class FrameAnalyser final : public FrameSink {
   void AccountMacFrame(int64_t frameCounter);
   int32_t FindOrAddStation(const AddressKey& key, bool sender);
   void AccountPacket(const PacketInfo& p, int64_t frameCounter);
-  int32_t FindOrAddNetStation(const AddressKey& key, bool sender, int32_t macStation);
+  int32_t NetStation(const AddressKey& key, int32_t at, bool added, bool sender, int32_t macStation);
   int32_t NewStream(const PacketInfo& p, int32_t peer);
   void AccountPendingPeers();
-  // Starts fetching the flow index's slot for a packet whose addresses and ports are known.
-  void PrefetchFlow(const PacketInfo& p) const;
   void CheckEarlierPackets(const PacketInfo& p, int32_t record, TTransHead& stream);
-  void InsertIcmpReport(const PacketInfo& p, int64_t frameCounter);
+  void InsertIcmpReport(const PacketInfo& p, int32_t stream, int64_t frameCounter);
+  // The decoding half's part of the accounting: numbers the packet's records (f.Records).
+  void NumberPacket(FrameFacts& f);
   // Token Ring MAC frames.
   void RingErrorMonitorTotals();
   void AccountMacFrameOfStation(int32_t station);
@@ -172,9 +190,8 @@ class FrameAnalyser final : public FrameSink {
   PendingDlcPeer pendingDlcPeer_;
   PendingNetPeer pendingNetPeer_;
 
-  // Lookup accelerators beside the chains: (sender, destination) -> peer, and the flow
-  // (sending and receiving station, kind, ports) -> its peer and stream at once, so that a
-  // frame of a known flow finds both records in one probe. The chains keep first-seen
+  // Lookup accelerators beside the chains: the DLC peer by (sender, destination) here, the
+  // network records by the decoding half's numbering below. The chains keep first-seen
   // order; these keep lookups constant-time.
   struct PairKey {
     int32_t owner = -1;
@@ -192,11 +209,9 @@ class FrameAnalyser final : public FrameSink {
   struct FlowKeyHash {
     size_t operator()(const FlowKey& k) const noexcept { return MixBits(k.stations + k.ports * 0x9E3779B97F4A7C15ull); }
   };
-  static FlowKey MakeFlowKey(int32_t source, int32_t destination, const PacketInfo& p);
   static FlowKey MakeFlowKey(int32_t source, int32_t destination, uint8_t kind, uint16_t sourcePort,
                              uint16_t destPort);
-  FlatIndex<PairKey, PairKeyHash> dlcPeerIndex_, netPeerIndex_;
-  FlatIndex<FlowKey, FlowKeyHash, int64_t> flowIndex_;  // peer << 32 | stream
+  FlatIndex<PairKey, PairKeyHash> dlcPeerIndex_;
 
   // The decoding half's own state, on cache lines of its own: with the halves on two
   // threads, it is written on the reading thread for every frame.
@@ -207,6 +222,20 @@ class FrameAnalyser final : public FrameSink {
   alignas(64) const CapturedFrame* frame_;  // the frame being decoded
   std::array<IpIdEntry, 32> ipIdCache_{};
   size_t ipIdPosition_ = 0;
+  // An ICMP error report's reported datagram: protocol (6 or 17; 0 when none), addresses, ports.
+  struct ReportedDatagram {
+    uint8_t protocol = 0;
+    std::array<uint8_t, 4> source{}, destination{};
+    uint16_t sourcePort = 0, destPort = 0;
+  };
+  ReportedDatagram reported_;
+  // The numbering of the packets' records: network stations by address, peers by (sending
+  // station, destination address), and flows (sending and receiving station, kind, ports)
+  // by their peer and stream at once, so that a packet of a known flow takes one probe.
+  FlatIndex<AddressKey, AddressKeyHash> netStationNumbers_;
+  FlatIndex<PairKey, PairKeyHash> netPeerIndex_;
+  FlatIndex<FlowKey, FlowKeyHash, int64_t> flowIndex_;  // peer << 32 | stream
+  int32_t netStationsNumbered_ = 0, peersNumbered_ = 0, streamsNumbered_ = 0;
   alignas(64) char endOfDecodingState_ = 0;
 };
 

@@ -159,12 +159,12 @@ bool FrameAnalyser::DecodeIp(PacketInfo& p, uint32_t ip) {
       if (Available(inner) >= 28) {
         const uint8_t* r = frame_->Data.data() + inner;
         if (r[9] == 6 || r[9] == 17) {
-          p.InnerProtocol = r[9];
-          std::memcpy(p.InnerSource.data(), r + 12, 4);
-          std::memcpy(p.InnerDest.data(), r + 16, 4);
+          reported_.protocol = r[9];
+          std::memcpy(reported_.source.data(), r + 12, 4);
+          std::memcpy(reported_.destination.data(), r + 16, 4);
+          reported_.sourcePort = Be16(r + 20);
+          reported_.destPort = Be16(r + 22);
           p.InnerIpId = Be16(r + 4);
-          p.InnerSourcePort = Be16(r + 20);
-          p.InnerDestPort = Be16(r + 22);
         }
       }
     }
