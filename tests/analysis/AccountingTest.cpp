@@ -178,18 +178,29 @@ TEST(Streams, IcmpReportFollowsTheReportedDatagram) {
   Feeder f;
   f.Udp(kIpA, kIpB, 1050, 9999, 20, 0x4242);
   f.Udp(kIpA, kIpB, 1050, 9999, 20, 0x4243);
-  // Port unreachable from B, quoting the first datagram's header and ports.
-  Bytes quoted = Ipv4Packet(kIpA, kIpB, 17, 64, 0x4242, 0, UdpDatagram(kIpA, kIpB, 1050, 9999, Bytes(20, 'u')));
-  quoted.resize(28);
-  Bytes icmp = {3, 3, 0, 0, 0, 0, 0, 0};
-  icmp.insert(icmp.end(), quoted.begin(), quoted.end());
-  f.Frame(EthernetFrame(kA, kB, 0x0800, Ipv4Packet(kIpB, kIpA, 1, 64, 9, 0, icmp)));
+  // Port unreachable from B, quoting a datagram's header and ports.
+  auto report = [&f](const Ip4& src, const Ip4& dst, uint16_t sp, uint16_t dp, uint16_t id) {
+    Bytes quoted = Ipv4Packet(src, dst, 17, 64, id, 0, UdpDatagram(src, dst, sp, dp, Bytes(20, 'u')));
+    quoted.resize(28);
+    Bytes icmp = {3, 3, 0, 0, 0, 0, 0, 0};
+    icmp.insert(icmp.end(), quoted.begin(), quoted.end());
+    f.Frame(EthernetFrame(kA, kB, 0x0800, Ipv4Packet(kIpB, kIpA, 1, 64, 9, 0, icmp)));
+  };
+  report(kIpA, kIpB, 1050, 9999, 0x4242);
+  // Datagrams of flows never met: of known stations to another port, and to an unknown station.
+  report(kIpA, kIpB, 1050, 7777, 0x4242);
+  report(kIpA, {10, 0, 0, 3}, 1050, 9999, 0x4242);
+  f.End();
   auto packets = f.Packets(f.Stream(kIpA, kIpB, 1050, 9999));
   ASSERT_EQ(packets.size(), 3u);
   EXPECT_EQ(packets[1].Flags, packet_flag::Reply | packet_flag::IcmpReport);
   EXPECT_EQ(packets[1].Sequence, uint32_t(packets[0].FrameNumber));
   EXPECT_EQ(packets[2].IpId, 0x4243);
   EXPECT_EQ(f.Stream(kIpA, kIpB, 1050, 9999)->IcmpReports, 1);
+  // The reports themselves make one ICMP stream of three packets, and no other stream.
+  EXPECT_EQ(f.s.tables.Streams.size(), 2u);
+  EXPECT_EQ(f.s.tables.Streams[1].PacketCount, 3);
+  EXPECT_EQ(f.s.tables.NetStationTree.size(), 2u);
 }
 
 TEST(Streams, ServerPortsLearnedFromConnectionRequests) {
