@@ -52,7 +52,6 @@ FrameAnalyser::FlowKey FrameAnalyser::MakeFlowKey(int32_t source, int32_t destin
                  StreamPortsKey(kind, sourcePort, destPort)};
 }
 
-
 int32_t FrameAnalyser::FindOrAddStation(const AddressKey& key, bool sender) {
   auto& tree = tables_.StationTree;
   int32_t at = tree.Find(key);

@@ -163,7 +163,7 @@ class SharedCount {
 //
 // A staged ring has the writer fill a step's slots in a block of its own and copy the
 // block into the ring whole. The ring's lines were last read by the other core, and
-// taking one back costs a round trip between the cores (100-450 ns here): written field
+// taking one back costs a round trip between the cores (0.1-1 us here): written field
 // by field, amid the decoding, those round trips came one after another and held up the
 // writer (a fifth of the reading thread's time for 128-byte records); one copy of 4 KiB
 // asks for all of a step's lines at once. A 4 M-frame `summary` took 1.72-1.90 s against
