@@ -1,5 +1,8 @@
 #include "measure/PartnerStream.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "analysis/FlatIndex.h"
 #include "analysis/FrameAnalyser.h"
 #include "analysis/SideBySide.h"
@@ -60,6 +63,50 @@ PartnerLookup FindPartnerStream(const AnalysisTables& tables, int32_t sourceStat
 namespace {
 // From this many streams on, the index is built on two threads.
 constexpr size_t kTwoThreadStreams = size_t(1) << 16;
+
+// Each conversation's streams in chain order: `starts` (one per conversation and one more)
+// into `order`. The accounting appends every new stream to the end of its conversation's
+// chain, so a chain lists the conversation's streams by increasing index: they are sorted
+// into place in two passes over the streams, and the chains checked against the result
+// in a third. Tables whose chains are made otherwise are listed by walking the chains.
+void ListStreams(const AnalysisTables& tables, std::vector<int32_t>& starts, std::vector<int32_t>& order) {
+  const size_t peers = tables.NetPeers.size(), streams = tables.Streams.size();
+  starts.assign(peers + 1, 0);
+  order.assign(streams, -1);
+  bool sorted = true;
+  for (const TTransHead& stream : tables.Streams) {
+    if (stream.Peer < 0 || size_t(stream.Peer) >= peers) {
+      sorted = false;
+      break;
+    }
+    ++starts[size_t(stream.Peer) + 1];
+  }
+  if (sorted) {
+    for (size_t p = 0; p < peers; ++p) starts[p + 1] += starts[p];
+    std::vector<int32_t> fill(starts.begin(), starts.end() - 1);
+    for (size_t k = 0; k < streams; ++k) order[size_t(fill[size_t(tables.Streams[k].Peer)]++)] = int32_t(k);
+    for (size_t p = 0; p < peers && sorted; ++p)
+      sorted = tables.NetPeers[p].FirstStream == (starts[p] < starts[p + 1] ? order[size_t(starts[p])] : -1);
+    std::copy(starts.begin(), starts.end() - 1, fill.begin());
+    for (size_t k = 0; k < streams && sorted; ++k) {
+      const size_t p = size_t(tables.Streams[k].Peer), at = size_t(fill[p]++);
+      sorted = tables.Streams[k].Next == (at + 1 < size_t(starts[p + 1]) ? order[at + 1] : -1);
+    }
+  }
+  if (sorted) return;
+  // A stream reached twice (a chain that loops or joins another) ends its chain.
+  std::vector<bool> listed(streams, false);
+  order.clear();
+  for (size_t p = 0; p < peers; ++p) {
+    starts[p] = int32_t(order.size());
+    for (int32_t k = tables.NetPeers[p].FirstStream; k >= 0 && size_t(k) < streams && !listed[size_t(k)];
+         k = tables.Streams[size_t(k)].Next) {
+      listed[size_t(k)] = true;
+      order.push_back(k);
+    }
+  }
+  starts[peers] = int32_t(order.size());
+}
 }  // namespace
 
 PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_(tables.Streams.size()) {
@@ -73,7 +120,7 @@ PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_
     // The first of a key in chain order wins, as in the walk.
     byKey[parity].Reserve(tables.Streams.size() / 2);
     for (size_t peer = parity; peer < tables.NetPeers.size(); peer += 2)
-      for (int32_t k = tables.NetPeers[peer].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next)
+      for (int32_t k : StreamsOf(int32_t(peer)))
         if (byKey[parity].Find(OwnKey(int32_t(peer), tables.Streams[size_t(k)])) < 0)
           byKey[parity].Insert(OwnKey(int32_t(peer), tables.Streams[size_t(k)]), k);
   };
@@ -92,9 +139,9 @@ PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_
               byPair.Insert(pairKey(int32_t(station), partner[size_t(peer)]), peer);
           }
         }
-        fileStreams(0);
       },
-      [&] { fileStreams(1); });
+      [&] { ListStreams(tables, streamStarts_, streamOrder_); });
+  RunSideBySide(twoThreads, [&] { fileStreams(0); }, [&] { fileStreams(1); });
 
   // The conversation back of each conversation, then each stream's answer: streams are
   // answered independently, half of them on each thread.
@@ -113,6 +160,13 @@ PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_
   };
   const size_t streams = tables.Streams.size(), half = streams / 2;
   RunSideBySide(twoThreads, [&] { answer(0, half); }, [&] { answer(half, streams); });
+}
+
+std::span<const int32_t> PartnerStreamIndex::StreamsOf(int32_t conversation) const {
+  if (conversation < 0 || size_t(conversation) + 1 >= streamStarts_.size()) return {};
+  return std::span<const int32_t>(streamOrder_)
+      .subspan(size_t(streamStarts_[size_t(conversation)]),
+               size_t(streamStarts_[size_t(conversation) + 1] - streamStarts_[size_t(conversation)]));
 }
 
 PartnerLookup PartnerStreamIndex::Of(int32_t stream) const {

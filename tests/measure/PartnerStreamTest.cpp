@@ -4,7 +4,10 @@
 // each stream with the partner's stream of its own kind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "measure/PacketDiagnostics.h"
 #include "measure/PartnerStream.h"
@@ -212,6 +215,42 @@ TEST(PartnerStream, KindsPortSpacesAndOneWay) {
   const int32_t lonely = oneWay.Stream(oneWay.ab, transport::Tcp, 1030, 80);
   EXPECT_TRUE(FindPartnerStream(oneWay.s.tables, oneWay.a, oneWay.ab, lonely).OneWay());
   EXPECT_TRUE(PartnerStreamIndex(oneWay.s.tables).Of(lonely).OneWay());
+}
+
+// The index lists each conversation's streams as its chain does, and pairs every stream as
+// the walk does: for the chains the accounting makes, and for a chain made otherwise.
+TEST(PartnerStreamIndexTest, ListsEveryConversationsStreamsInChainOrder) {
+  AnalysisTables t = Trace().session().tables;
+  auto check = [](const AnalysisTables& tables) {
+    const PartnerStreamIndex index(tables);
+    for (size_t station = 0; station < tables.NetStationTree.size(); ++station)
+      for (int32_t p = tables.NetStationTree[int32_t(station)].FirstNetPeer; p >= 0; p = tables.NetPeers[size_t(p)].Next) {
+        std::vector<int32_t> chain;
+        for (int32_t k = tables.NetPeers[size_t(p)].FirstStream; k >= 0; k = tables.Streams[size_t(k)].Next) {
+          chain.push_back(k);
+          const PartnerLookup walked = FindPartnerStream(tables, int32_t(station), p, k);
+          EXPECT_EQ(index.Of(k).Stream, walked.Stream) << "stream " << k;
+          EXPECT_EQ(index.Of(k).ReturnConversation, walked.ReturnConversation) << "stream " << k;
+        }
+        const std::span<const int32_t> listed = index.StreamsOf(p);
+        EXPECT_EQ(std::vector<int32_t>(listed.begin(), listed.end()), chain) << "conversation " << p;
+      }
+    EXPECT_TRUE(index.StreamsOf(int32_t(tables.NetPeers.size())).empty());
+  };
+  check(t);
+
+  // The conversation with the most streams has its chain turned round.
+  const PartnerStreamIndex before(t);
+  size_t longest = 0;
+  for (size_t p = 0; p < t.NetPeers.size(); ++p)
+    if (before.StreamsOf(int32_t(p)).size() > before.StreamsOf(int32_t(longest)).size()) longest = p;
+  std::vector<int32_t> chain;
+  for (int32_t k = t.NetPeers[longest].FirstStream; k >= 0; k = t.Streams[size_t(k)].Next) chain.push_back(k);
+  ASSERT_GE(chain.size(), 3u);
+  std::reverse(chain.begin(), chain.end());
+  t.NetPeers[longest].FirstStream = chain.front();
+  for (size_t i = 0; i < chain.size(); ++i) t.Streams[size_t(chain[i])].Next = i + 1 < chain.size() ? chain[i + 1] : -1;
+  check(t);
 }
 
 }  // namespace
