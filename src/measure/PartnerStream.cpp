@@ -1,6 +1,7 @@
 #include "measure/PartnerStream.h"
 
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 #include "analysis/FlatIndex.h"
@@ -109,27 +110,64 @@ void ListStreams(const AnalysisTables& tables, std::vector<int32_t>& starts, std
 }
 }  // namespace
 
+// Answers the streams of conversations [from, to) from their conversations back: for each,
+// the streams back are filed under their own keys in a small table of this thread's, and
+// each stream looks up its mirrored key there. The table is as large as the longest list
+// needs and never cleared: a slot counts only for the conversation that stamped it.
+void PartnerStreamIndex::Answer(const AnalysisTables& tables, const std::vector<int32_t>& back, size_t from,
+                                size_t to) {
+  struct Slot {
+    uint64_t key = 0;
+    int32_t stream = -1, stamp = -1;
+  };
+  size_t longest = 0;
+  for (size_t c = from; c < to; ++c)
+    if (back[c] >= 0) longest = std::max(longest, StreamsOf(back[c]).size());
+  std::vector<Slot> table(std::bit_ceil(std::max<size_t>(16, 2 * longest)));
+  auto probe = [&table](uint64_t key, size_t mask, int32_t stamp) -> Slot& {
+    for (size_t at = MixBits(key) & mask;; at = (at + 1) & mask)
+      if (table[at].stamp != stamp || table[at].key == key) return table[at];
+  };
+  constexpr size_t kAhead = 8;
+  auto fetchAhead = [&tables](std::span<const int32_t> list, size_t j) {
+    if (j + kAhead < list.size()) __builtin_prefetch(&tables.Streams[size_t(list[j + kAhead])]);
+  };
+  for (size_t c = from; c < to; ++c) {
+    const std::span<const int32_t> streams = StreamsOf(int32_t(c));
+    const int32_t returning = back[c];
+    if (returning < 0) {
+      for (int32_t k : streams) partners_[size_t(k)] = PartnerLookup{};
+      continue;
+    }
+    const std::span<const int32_t> answers = StreamsOf(returning);
+    const size_t mask = std::bit_ceil(std::max<size_t>(16, 2 * answers.size())) - 1;
+    const auto stamp = int32_t(c);
+    for (size_t j = 0; j < answers.size(); ++j) {
+      fetchAhead(answers, j);
+      const uint64_t key = OwnKey(0, tables.Streams[size_t(answers[j])]);
+      Slot& slot = probe(key, mask, stamp);
+      if (slot.stamp != stamp) slot = Slot{key, answers[j], stamp};  // the first of a key in chain order wins
+    }
+    for (size_t j = 0; j < streams.size(); ++j) {
+      fetchAhead(streams, j);
+      const Slot& slot = probe(MirroredKey(0, tables.Streams[size_t(streams[j])]), mask, stamp);
+      partners_[size_t(streams[j])] = PartnerLookup{returning, slot.stamp == stamp ? slot.stream : -1};
+    }
+  }
+}
+
 PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_(tables.Streams.size()) {
   const bool twoThreads = tables.Streams.size() >= kTwoThreadStreams;
   const auto& stations = tables.NetStationTree;
-  std::vector<int32_t> owner(tables.NetPeers.size(), -1), partner(tables.NetPeers.size(), -1);
-  // Streams under their own key, in two indexes by the parity of their conversation (the
-  // key holds the conversation, so no key is in both), built side by side.
-  FlatIndex<uint64_t, KeyHash> byPair, byKey[2];
-  auto fileStreams = [&](size_t parity) {
-    // The first of a key in chain order wins, as in the walk.
-    byKey[parity].Reserve(tables.Streams.size() / 2);
-    for (size_t peer = parity; peer < tables.NetPeers.size(); peer += 2)
-      for (int32_t k : StreamsOf(int32_t(peer)))
-        if (byKey[parity].Find(OwnKey(int32_t(peer), tables.Streams[size_t(k)])) < 0)
-          byKey[parity].Insert(OwnKey(int32_t(peer), tables.Streams[size_t(k)]), k);
-  };
+  const size_t conversations = tables.NetPeers.size();
+  std::vector<int32_t> owner(conversations, -1), partner(conversations, -1);
+  FlatIndex<uint64_t, KeyHash> byPair;
   auto pairKey = [](int32_t from, int32_t to) { return (uint64_t(uint32_t(from)) << 32) | uint32_t(to); };
   RunSideBySide(
       twoThreads,
       [&] {
         // The station each conversation belongs to, and the conversations by (owner, partner).
-        byPair.Reserve(tables.NetPeers.size());
+        byPair.Reserve(conversations);
         for (size_t station = 0; station < stations.size(); ++station) {
           for (int32_t peer = stations[int32_t(station)].FirstNetPeer; peer >= 0;
                peer = tables.NetPeers[size_t(peer)].Next) {
@@ -141,25 +179,16 @@ PartnerStreamIndex::PartnerStreamIndex(const AnalysisTables& tables) : partners_
         }
       },
       [&] { ListStreams(tables, streamStarts_, streamOrder_); });
-  RunSideBySide(twoThreads, [&] { fileStreams(0); }, [&] { fileStreams(1); });
 
-  // The conversation back of each conversation, then each stream's answer: streams are
-  // answered independently, half of them on each thread.
-  std::vector<int32_t> back(tables.NetPeers.size(), -1);
-  for (size_t peer = 0; peer < back.size(); ++peer)
+  // The conversation back of each conversation, then each stream's answer: conversations
+  // are answered independently, those holding half of the streams on each thread.
+  std::vector<int32_t> back(conversations, -1);
+  for (size_t peer = 0; peer < conversations; ++peer)
     if (owner[peer] >= 0 && partner[peer] >= 0) back[peer] = byPair.Find(pairKey(partner[peer], owner[peer]));
-  auto answer = [&](size_t from, size_t to) {
-    for (size_t k = from; k < to; ++k) {
-      const TTransHead& stream = tables.Streams[k];
-      if (stream.Peer < 0 || size_t(stream.Peer) >= back.size()) continue;
-      PartnerLookup& p = partners_[k];
-      p.ReturnConversation = back[size_t(stream.Peer)];
-      if (p.ReturnConversation >= 0)
-        p.Stream = byKey[size_t(p.ReturnConversation) & 1].Find(MirroredKey(p.ReturnConversation, stream));
-    }
-  };
-  const size_t streams = tables.Streams.size(), half = streams / 2;
-  RunSideBySide(twoThreads, [&] { answer(0, half); }, [&] { answer(half, streams); });
+  const auto middle = size_t(std::lower_bound(streamStarts_.begin(), streamStarts_.end() - 1, streamStarts_.back() / 2) -
+                             streamStarts_.begin());
+  RunSideBySide(
+      twoThreads, [&] { Answer(tables, back, 0, middle); }, [&] { Answer(tables, back, middle, conversations); });
 }
 
 std::span<const int32_t> PartnerStreamIndex::StreamsOf(int32_t conversation) const {

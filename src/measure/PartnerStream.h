@@ -55,6 +55,8 @@ class PartnerStreamIndex {
   std::span<const int32_t> StreamsOf(int32_t conversation) const;
 
  private:
+  void Answer(const AnalysisTables& tables, const std::vector<int32_t>& back, size_t from, size_t to);
+
   std::vector<PartnerLookup> partners_;  // per stream
   std::vector<int32_t> streamStarts_;    // per conversation, where its streams begin in streamOrder_
   std::vector<int32_t> streamOrder_;
