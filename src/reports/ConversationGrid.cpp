@@ -77,23 +77,49 @@ std::string ThroughputCell(const std::optional<double>& kbytesPerSecond) {
   return kbytesPerSecond ? " " + NumberText(*kbytesPerSecond, 3, 1) : "-";
 }
 
+// The cells every row of one conversation shares, made once for the conversation: the
+// names, keys and hardware of its two ends.
+struct ConversationCells {
+  ConversationCells(const TraceSession& session, const ConversationGridOptions& options, int32_t station,
+                    int32_t conversation)
+      : source(session.tables.NetStationTree[station].Address),
+        partner(session.tables.NetPeers[size_t(conversation)].DestAddress),
+        sourceName(KeyName(session, source, options)),
+        partnerName(KeyName(session, partner, options)),
+        sourceKey(KeyText(source)),
+        partnerKey(KeyText(partner)),
+        sourceHardware(HardwareText(session, station)) {}
+  // The partner's hardware, as the row's figures found the partner station.
+  const std::string& PartnerHardware(const TraceSession& session, int32_t partnerStation) {
+    if (!partnerHardware || partnerStation != hardwareOf) {
+      partnerHardware = HardwareText(session, partnerStation);
+      hardwareOf = partnerStation;
+    }
+    return *partnerHardware;
+  }
+
+  const AddressKey& source;
+  const AddressKey& partner;
+  const std::string sourceName, partnerName, sourceKey, partnerKey, sourceHardware;
+  std::optional<std::string> partnerHardware;
+  int32_t hardwareOf = -1;
+};
+
 // One grid row from the figures of one stream, its cells made in column order.
-GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& options, int32_t station,
-                  int32_t conversation, const StreamFigures& f) {
+GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& options, ConversationCells& ends,
+                  int32_t station, int32_t conversation, const StreamFigures& f) {
   const AnalysisTables& t = session.tables;
-  const AddressKey& source = t.NetStationTree[station].Address;
-  const AddressKey& partnerAddress = t.NetPeers[size_t(conversation)].DestAddress;
   GridRow row;
-  row.clientKey = f.Request ? source : partnerAddress;
-  row.serverKey = f.Request ? partnerAddress : source;
+  row.clientKey = f.Request ? ends.source : ends.partner;
+  row.serverKey = f.Request ? ends.partner : ends.source;
   row.sourceStation = station;
   row.conversation = conversation;
   row.stream = f.Stream;
   GridCells& cells = row.cells;
   for (size_t mark = 0; mark < f.Marks.size(); ++mark) cells.Append(f.Marks[mark] ? kGridMark : std::string_view());
   for (size_t c = 0; c < kGridCounters; ++c) cells.Append(f.CounterShown[c] ? CountText(f.Counters[c]) : std::string());
-  cells.Append(KeyName(session, row.clientKey, options));
-  cells.Append(KeyName(session, row.serverKey, options));
+  cells.Append(f.Request ? ends.sourceName : ends.partnerName);
+  cells.Append(f.Request ? ends.partnerName : ends.sourceName);
   cells.Append(ProtocolText(session, t.Streams[size_t(f.Stream)], f.Request));
   switch (options.packetsBytes) {
     case PacketsBytes::Both:
@@ -113,10 +139,10 @@ GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& op
   cells.Append(f.ResponseTimeMs ? " " + NumberText(*f.ResponseTimeMs, 3, 5) : "-");
   cells.Append(ThroughputCell(f.ClientToServerKBps));
   cells.Append(ThroughputCell(f.ServerToClientKBps));
-  cells.Append(KeyText(row.clientKey));
-  cells.Append(KeyText(row.serverKey));
-  cells.Append(HardwareText(session, station));
-  cells.Append(HardwareText(session, f.PartnerStation));
+  cells.Append(f.Request ? ends.sourceKey : ends.partnerKey);
+  cells.Append(f.Request ? ends.partnerKey : ends.sourceKey);
+  cells.Append(ends.sourceHardware);
+  cells.Append(ends.PartnerHardware(session, f.PartnerStation));
   return row;
 }
 
@@ -181,8 +207,10 @@ namespace {
 template <class Visit>
 void FormatRows(const TraceSession& session, const ConversationGridOptions& options,
                 const ConversationFigures& conversation, GridTotals& totals, Visit&& visit) {
+  if (conversation.Rows.empty()) return;
+  ConversationCells ends(session, options, conversation.Station, conversation.Conversation);
   for (const StreamFigures& f : conversation.Rows) {
-    visit(FormatRow(session, options, conversation.Station, conversation.Conversation, f));
+    visit(FormatRow(session, options, ends, conversation.Station, conversation.Conversation, f));
     AddToTotals(totals, f);
   }
 }
