@@ -73,15 +73,22 @@ TEST_F(GridThreads, TextWrittenRowByRowIsTheGridsText) {
   }
 }
 
-// The stop comes early (after a few dozen of some 5,000 rows): the other thread cannot
-// have measured everything by then unless this one was held off the processor for the
-// whole run, which a loaded machine does for a few milliseconds, not for all of them.
+// The stop comes early (after a few dozen of some 5,000 rows). On one thread it always cuts
+// the grid short; with more, the others may have measured everything before the stop is
+// seen (a loaded machine can hold the calling thread off the processor for the whole
+// run), and the grid is then whole: either way it is the rows from the start.
 TEST_F(GridThreads, StopKeepsTheRowsFromTheStart) {
   const ConversationGrid whole = Build(1);
-  const ConversationGrid stopped = Build(2, [&](size_t rows) { return rows < 64; });
-  ASSERT_LT(stopped.rows.size(), whole.rows.size());
-  ASSERT_GT(stopped.rows.size(), 0u);
-  for (size_t r = 0; r < stopped.rows.size(); ++r) EXPECT_EQ(stopped.rows[r].cells, whole.rows[r].cells);
+  for (unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(threads);
+    const ConversationGrid stopped = Build(threads, [&](size_t rows) { return rows < 64; });
+    if (threads == 1) {
+      ASSERT_LT(stopped.rows.size(), whole.rows.size());
+    }
+    ASSERT_GT(stopped.rows.size(), 0u);
+    ASSERT_LE(stopped.rows.size(), whole.rows.size());
+    for (size_t r = 0; r < stopped.rows.size(); ++r) EXPECT_EQ(stopped.rows[r].cells, whole.rows[r].cells);
+  }
 }
 
 // What is handed on while the measuring goes on is the result, in its order, once each:
@@ -102,7 +109,11 @@ TEST_F(GridThreads, HandedOnInOrderExactlyTheResult) {
             [&](const ConversationFigures& c) { keys.emplace_back(c.Station, c.Conversation, c.Rows.size()); },
             keepRows);
         if (stopHalfWay) {
-          EXPECT_LT(result.size(), whole.size());
+          // Cut short for certain on one thread only (see StopKeepsTheRowsFromTheStart).
+          if (threads == 1) {
+            EXPECT_LT(result.size(), whole.size());
+          }
+          EXPECT_LE(result.size(), whole.size());
         } else {
           EXPECT_EQ(result.size(), whole.size());
         }
