@@ -12,13 +12,11 @@ namespace korvane {
 
 namespace {
 
-// The key the answering stream is filed under: the stream's own key in the conversation
-// back, with its two ends exchanged.
-uint64_t MirroredKey(int32_t returnConversation, const TTransHead& forward) {
-  return StreamKey(returnConversation, forward.Kind, forward.DestPort, forward.SourcePort);
-}
-uint64_t OwnKey(int32_t conversation, const TTransHead& stream) {
-  return StreamKey(conversation, stream.Kind, stream.SourcePort, stream.DestPort);
+// A stream's key within its conversation, and the key of the stream that answers it: its
+// own with the two ends exchanged, taken in the conversation back.
+uint64_t OwnKey(const TTransHead& stream) { return StreamPortsKey(stream.Kind, stream.SourcePort, stream.DestPort); }
+uint64_t MirroredKey(const TTransHead& forward) {
+  return StreamPortsKey(forward.Kind, forward.DestPort, forward.SourcePort);
 }
 
 struct KeyHash {
@@ -40,8 +38,7 @@ int32_t FindReturnConversation(const AnalysisTables& tables, int32_t sourceStati
 }
 
 bool AnswersStream(const TTransHead& forward, const TTransHead& candidate) {
-  // Both keys are taken in one conversation: only the kinds and the ends matter.
-  return MirroredKey(0, forward) == OwnKey(0, candidate);
+  return MirroredKey(forward) == OwnKey(candidate);
 }
 
 PartnerLookup FindPartnerStream(const AnalysisTables& tables, int32_t sourceStation, int32_t forwardConversation,
@@ -144,13 +141,13 @@ void PartnerStreamIndex::Answer(const AnalysisTables& tables, const std::vector<
     const auto stamp = int32_t(c);
     for (size_t j = 0; j < answers.size(); ++j) {
       fetchAhead(answers, j);
-      const uint64_t key = OwnKey(0, tables.Streams[size_t(answers[j])]);
+      const uint64_t key = OwnKey(tables.Streams[size_t(answers[j])]);
       Slot& slot = probe(key, mask, stamp);
       if (slot.stamp != stamp) slot = Slot{key, answers[j], stamp};  // the first of a key in chain order wins
     }
     for (size_t j = 0; j < streams.size(); ++j) {
       fetchAhead(streams, j);
-      const Slot& slot = probe(MirroredKey(0, tables.Streams[size_t(streams[j])]), mask, stamp);
+      const Slot& slot = probe(MirroredKey(tables.Streams[size_t(streams[j])]), mask, stamp);
       partners_[size_t(streams[j])] = PartnerLookup{returning, slot.stamp == stamp ? slot.stream : -1};
     }
   }

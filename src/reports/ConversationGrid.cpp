@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <ostream>
 
@@ -91,18 +92,18 @@ struct ConversationCells {
         sourceHardware(HardwareText(session, station)) {}
   // The partner's hardware, as the row's figures found the partner station.
   const std::string& PartnerHardware(const TraceSession& session, int32_t partnerStation) {
-    if (!partnerHardware || partnerStation != hardwareOf) {
+    if (partnerStation != hardwareOf) {
       partnerHardware = HardwareText(session, partnerStation);
       hardwareOf = partnerStation;
     }
-    return *partnerHardware;
+    return partnerHardware;
   }
 
   const AddressKey& source;
   const AddressKey& partner;
   const std::string sourceName, partnerName, sourceKey, partnerKey, sourceHardware;
-  std::optional<std::string> partnerHardware;
-  int32_t hardwareOf = -1;
+  std::string partnerHardware;
+  int32_t hardwareOf = INT32_MIN;  // no station: made at the first row
 };
 
 // One grid row from the figures of one stream, its cells made in column order.
