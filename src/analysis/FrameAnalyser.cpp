@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "analysis/PacketLayout.h"
 #include "input/Endian.h"
@@ -276,7 +277,11 @@ uint8_t FrameAnalyser::FeedFrame(int64_t& frameCounter) {
 
 void FrameAnalyser::DecodeFrame(const CapturedFrame& frame, FrameFacts& f) {
   frame_ = &frame;
-  f = FrameFacts{};
+  // A blank record copied over byte for byte: a few plain stores, where assigning
+  // FrameFacts{} (or a blank) made a string store whose start-up cost more than the rest
+  // of this function.
+  static const FrameFacts blank{};
+  std::memcpy(static_cast<void*>(&f), &blank, sizeof f);
   f.TimeStamp = frame.TimeStamp;
   f.FrameLength = frame.FrameLength;
   f.Status = frame.Status;
@@ -302,7 +307,8 @@ uint8_t FrameAnalyser::AnalyseFrame(CapturedFrame& frame, int64_t frameCounter) 
 size_t FrameAnalyser::SplitRecordBytes() const { return tokenRing_ || info_.FirstFrameOnly ? 0 : sizeof(FrameFacts); }
 
 void FrameAnalyser::DecodeInto(const CapturedFrame& frame, void* record) {
-  DecodeFrame(frame, *::new (record) FrameFacts);
+  // The record's bytes become a FrameFacts (a plain aggregate) as DecodeFrame fills them.
+  DecodeFrame(frame, *static_cast<FrameFacts*>(record));
 }
 
 uint8_t FrameAnalyser::AccountRecord(const void* record, int64_t frameCounter) {
