@@ -2,8 +2,13 @@
 
 #include "input/MapPages.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -211,44 +216,98 @@ std::string JoinPath(const std::string& folder, std::string_view relative) {
 
 // ---- VendorTable ----
 
+namespace {
+// Calls f with each line of a regular file (without its line end, LF or CR LF), reading it
+// a piece at a time: no copy of the whole file, whose fresh pages would cost more than the
+// parsing. False when the file could not be opened or read.
+template <typename F>
+bool ForEachLineOfFile(const std::string& path, F&& f) {
+  std::error_code error;
+  if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  auto withoutCr = [](std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+  };
+  std::string buffer(size_t(64) << 10, '\0');
+  size_t held = 0;  // bytes of an unfinished line at the buffer's start
+  bool whole = true;
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer.data() + held, buffer.size() - held);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      whole = got == 0;
+      break;
+    }
+    held += size_t(got);
+    const std::string_view data(buffer.data(), held);
+    size_t done = 0;
+    for (size_t end; (end = data.find('\n', done)) != std::string_view::npos; done = end + 1)
+      f(withoutCr(data.substr(done, end - done)));
+    if (done == 0 && held == buffer.size()) {
+      buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+    } else {
+      std::memmove(buffer.data(), buffer.data() + done, held - done);
+      held -= done;
+    }
+  }
+  ::close(fd);
+  if (whole && held > 0) f(withoutCr(std::string_view(buffer.data(), held)));
+  return whole;
+}
+}  // namespace
+
 bool VendorTable::Load(const std::string& path) {
   entries_.clear();
-  std::string text;
-  if (!ReadWholeFile(path, &text)) return false;
-  LoadText(text);
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  // Room for the most lines the file can hold: a line that makes an entry has at least
+  // seven bytes with its end. Room not filled is never touched.
+  if (!error) entries_.reserve(std::min<size_t>(kMaxEntries, size_t(std::min<uintmax_t>(size, uintmax_t(1) << 30) / 7 + 1)));
+  if (!ForEachLineOfFile(path, [this](std::string_view line) { AddLine(line); })) {
+    entries_.clear();
+    return false;
+  }
+  PutInOrder();
   return true;
 }
 
 void VendorTable::LoadText(std::string_view text) {
   entries_.clear();
   entries_.reserve(std::min<size_t>(kMaxEntries, size_t(std::count(text.begin(), text.end(), '\n')) + 1));
-  MapPagesNow(entries_.data(), entries_.capacity() * sizeof(Entry));
-  ForEachLine(text, [&](std::string_view line) {
-    if (entries_.size() >= kMaxEntries) return;
-    if (line.empty() || Contains(line, "/*")) return;
-    if (line.size() < 6) return;
-    Entry entry{};
-    for (size_t i = 0; i < 3; ++i) {
-      int hi = HexValue(line[2 * i]), lo = HexValue(line[2 * i + 1]);
-      if (hi < 0 || lo < 0) return;
-      entry.oui[i] = uint8_t(hi << 4 | lo);
-    }
-    // Characters 8..13 as they stand, blanks included: "Intel Corporation" gives "Intel ".
-    if (line.size() > 7) {
-      const std::string_view name = line.substr(7, kMaxName);
-      std::copy(name.begin(), name.end(), entry.name.begin());
-      entry.nameLength = uint8_t(name.size());
-    }
-    entries_.push_back(entry);
-  });
+  ForEachLine(text, [this](std::string_view line) { AddLine(line); });
+  PutInOrder();
+  // Room was made for every line; only a text of many other lines leaves much unused.
+  if (entries_.capacity() - entries_.size() > entries_.size() / 8) entries_.shrink_to_fit();
+}
+
+void VendorTable::AddLine(std::string_view line) {
+  if (entries_.size() >= kMaxEntries || line.size() < 6) return;
+  for (size_t i = 0; i + 1 < line.size(); ++i)
+    if (line[i] == '/' && line[i + 1] == '*') return;  // a comment
+  Entry entry{};
+  for (size_t i = 0; i < 3; ++i) {
+    int hi = HexValue(line[2 * i]), lo = HexValue(line[2 * i + 1]);
+    if (hi < 0 || lo < 0) return;
+    entry.oui[i] = uint8_t(hi << 4 | lo);
+  }
+  // Characters 8..13 as they stand, blanks included: "Intel Corporation" gives "Intel ".
+  if (line.size() > 7) {
+    const std::string_view name = line.substr(7, kMaxName);
+    std::copy(name.begin(), name.end(), entry.name.begin());
+    entry.nameLength = uint8_t(name.size());
+  }
+  entries_.push_back(entry);
+}
+
+void VendorTable::PutInOrder() {
   // Lookups search by halves: a file out of order is put in order (equal prefixes keep the
   // file's order, the first one found by a lookup being any of them). The file that comes
   // with the program is in order already, and every run of it loads the table.
   auto byPrefix = [](const Entry& a, const Entry& b) { return a.oui < b.oui; };
   if (!std::is_sorted(entries_.begin(), entries_.end(), byPrefix))
     std::stable_sort(entries_.begin(), entries_.end(), byPrefix);
-  // Room was made for every line; only a file of many other lines leaves much unused.
-  if (entries_.capacity() - entries_.size() > entries_.size() / 8) entries_.shrink_to_fit();
 }
 
 uint16_t VendorTable::Lookup(const uint8_t* address) const {

@@ -50,6 +50,8 @@ class VendorTable {
     uint8_t nameLength = 0;
     std::array<char, kMaxName> name;
   };
+  void AddLine(std::string_view line);
+  void PutInOrder();
   std::vector<Entry> entries_;  // entry i of the table is entries_[i - 1]
 };
 

@@ -371,6 +371,35 @@ TEST_F(BoundedInputs, NetMonFrameTableIsNotAllocatedAtItsClaimedSize) {
   EXPECT_EQ(sink.frames.size(), 3u);
 }
 
+// The file is read a piece at a time: lines across the pieces' edges, a line longer than a
+// piece, CR LF ends and a last line without an end must give the table the text gives.
+TEST_F(BoundedInputs, AVendorFileReadsAsItsText) {
+  std::string text = "/* vendor prefixes */\r\n";
+  for (int i = 0; i < 12000; ++i) {
+    char line[40];
+    std::snprintf(line, sizeof line, "%06X Maker%d%s", (i * 7919) % 0xFFFFFF, i, i % 3 == 0 ? "\r\n" : "\n");
+    text += line;
+    if (i == 6000) text += "123456 Long" + std::string(70000, 'y') + "\n";
+  }
+  text += "ABCDEF Last";
+  const fs::path path = dir_ / "OUI.TXT";
+  std::ofstream(path, std::ios::binary) << text;
+  VendorTable fromFile, fromText;
+  ASSERT_TRUE(fromFile.Load(path.string()));
+  fromText.LoadText(text);
+  ASSERT_EQ(fromFile.Count(), 12002u);
+  ASSERT_EQ(fromFile.Count(), fromText.Count());
+  for (uint16_t index = 1; index <= fromText.Count(); ++index) {
+    ASSERT_EQ(fromFile.Oui(index), fromText.Oui(index)) << index;
+    ASSERT_EQ(fromFile.Name(index), fromText.Name(index)) << index;
+  }
+  const uint8_t last[] = {0xAB, 0xCD, 0xEF}, longLine[] = {0x12, 0x34, 0x56};
+  EXPECT_EQ(fromFile.Name(fromFile.Lookup(last)), "Last");
+  EXPECT_EQ(fromFile.Name(fromFile.Lookup(longLine)), "Longyy");
+  EXPECT_FALSE(fromFile.Load((dir_ / "missing.txt").string()));
+  EXPECT_EQ(fromFile.Count(), 0u);
+}
+
 TEST(VendorNames, TheNameIsCharacters8To13AsTheyStandAndTheFileOrderDoesNotMatter) {
   VendorTable table;
   table.LoadText("00AA00 Zeta Networks\n001B21 Intel Corporation\n000001 HP\n");
