@@ -1,12 +1,9 @@
 #include "analysis/Names.h"
 
+#include "input/ByteSource.h"
 #include "input/MapPages.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -217,30 +214,22 @@ std::string JoinPath(const std::string& folder, std::string_view relative) {
 // ---- VendorTable ----
 
 namespace {
-// Calls f with each line of a regular file (without its line end, LF or CR LF), reading it
-// a piece at a time: no copy of the whole file, whose fresh pages would cost more than the
-// parsing. False when the file could not be opened or read.
+// Calls f with each line of the source (without its line end, LF or CR LF), reading it a
+// piece at a time: no copy of the whole file, whose fresh pages would cost more than the
+// parsing. False when a read failed.
 template <typename F>
-bool ForEachLineOfFile(const std::string& path, F&& f) {
-  std::error_code error;
-  if (path.empty() || !std::filesystem::is_regular_file(path, error)) return false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+bool ForEachLineOf(ByteSource& source, F&& f) {
   auto withoutCr = [](std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
   };
   std::string buffer(size_t(64) << 10, '\0');
   size_t held = 0;  // bytes of an unfinished line at the buffer's start
-  bool whole = true;
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer.data() + held, buffer.size() - held);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      whole = got == 0;
-      break;
-    }
-    held += size_t(got);
+  for (int64_t offset = 0;;) {
+    const size_t got = source.ReadAt(offset, reinterpret_cast<uint8_t*>(buffer.data()) + held, buffer.size() - held);
+    if (got == 0) break;
+    offset += int64_t(got);
+    held += got;
     const std::string_view data(buffer.data(), held);
     size_t done = 0;
     for (size_t end; (end = data.find('\n', done)) != std::string_view::npos; done = end + 1)
@@ -252,20 +241,20 @@ bool ForEachLineOfFile(const std::string& path, F&& f) {
       held -= done;
     }
   }
-  ::close(fd);
-  if (whole && held > 0) f(withoutCr(std::string_view(buffer.data(), held)));
-  return whole;
+  if (source.Failed()) return false;
+  if (held > 0) f(withoutCr(std::string_view(buffer.data(), held)));
+  return true;
 }
 }  // namespace
 
 bool VendorTable::Load(const std::string& path) {
   entries_.clear();
-  std::error_code error;
-  const auto size = std::filesystem::file_size(path, error);
+  const std::unique_ptr<FileSource> file = path.empty() ? nullptr : FileSource::Open(path);
+  if (!file) return false;
   // Room for the most lines the file can hold: a line that makes an entry has at least
   // seven bytes with its end. Room not filled is never touched.
-  if (!error) entries_.reserve(std::min<size_t>(kMaxEntries, size_t(std::min<uintmax_t>(size, uintmax_t(1) << 30) / 7 + 1)));
-  if (!ForEachLineOfFile(path, [this](std::string_view line) { AddLine(line); })) {
+  entries_.reserve(std::min<size_t>(kMaxEntries, size_t(std::min<int64_t>(file->Size(), int64_t(1) << 30) / 7 + 1)));
+  if (!ForEachLineOf(*file, [this](std::string_view line) { AddLine(line); })) {
     entries_.clear();
     return false;
   }

@@ -83,7 +83,9 @@ std::string ThroughputCell(const std::optional<double>& kbytesPerSecond) {
 struct ConversationCells {
   ConversationCells(const TraceSession& session, const ConversationGridOptions& options, int32_t station,
                     int32_t conversation)
-      : source(session.tables.NetStationTree[station].Address),
+      : station(station),
+        conversation(conversation),
+        source(session.tables.NetStationTree[station].Address),
         partner(session.tables.NetPeers[size_t(conversation)].DestAddress),
         sourceName(KeyName(session, source, options)),
         partnerName(KeyName(session, partner, options)),
@@ -99,6 +101,7 @@ struct ConversationCells {
     return partnerHardware;
   }
 
+  const int32_t station, conversation;
   const AddressKey& source;
   const AddressKey& partner;
   const std::string sourceName, partnerName, sourceKey, partnerKey, sourceHardware;
@@ -108,13 +111,13 @@ struct ConversationCells {
 
 // One grid row from the figures of one stream, its cells made in column order.
 GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& options, ConversationCells& ends,
-                  int32_t station, int32_t conversation, const StreamFigures& f) {
+                  const StreamFigures& f) {
   const AnalysisTables& t = session.tables;
   GridRow row;
   row.clientKey = f.Request ? ends.source : ends.partner;
   row.serverKey = f.Request ? ends.partner : ends.source;
-  row.sourceStation = station;
-  row.conversation = conversation;
+  row.sourceStation = ends.station;
+  row.conversation = ends.conversation;
   row.stream = f.Stream;
   GridCells& cells = row.cells;
   for (size_t mark = 0; mark < f.Marks.size(); ++mark) cells.Append(f.Marks[mark] ? kGridMark : std::string_view());
@@ -211,7 +214,7 @@ void FormatRows(const TraceSession& session, const ConversationGridOptions& opti
   if (conversation.Rows.empty()) return;
   ConversationCells ends(session, options, conversation.Station, conversation.Conversation);
   for (const StreamFigures& f : conversation.Rows) {
-    visit(FormatRow(session, options, ends, conversation.Station, conversation.Conversation, f));
+    visit(FormatRow(session, options, ends, f));
     AddToTotals(totals, f);
   }
 }
