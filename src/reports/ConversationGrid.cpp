@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <optional>
 #include <ostream>
 
@@ -79,10 +78,11 @@ std::string ThroughputCell(const std::optional<double>& kbytesPerSecond) {
 }
 
 // The cells every row of one conversation shares, made once for the conversation: the
-// names, keys and hardware of its two ends.
+// names, keys and hardware of its two ends (the partner station is the conversation's, the
+// same in every row's figures).
 struct ConversationCells {
   ConversationCells(const TraceSession& session, const ConversationGridOptions& options, int32_t station,
-                    int32_t conversation)
+                    int32_t conversation, int32_t partnerStation)
       : station(station),
         conversation(conversation),
         source(session.tables.NetStationTree[station].Address),
@@ -91,26 +91,17 @@ struct ConversationCells {
         partnerName(KeyName(session, partner, options)),
         sourceKey(KeyText(source)),
         partnerKey(KeyText(partner)),
-        sourceHardware(HardwareText(session, station)) {}
-  // The partner's hardware, as the row's figures found the partner station.
-  const std::string& PartnerHardware(const TraceSession& session, int32_t partnerStation) {
-    if (partnerStation != hardwareOf) {
-      partnerHardware = HardwareText(session, partnerStation);
-      hardwareOf = partnerStation;
-    }
-    return partnerHardware;
-  }
+        sourceHardware(HardwareText(session, station)),
+        partnerHardware(HardwareText(session, partnerStation)) {}
 
   const int32_t station, conversation;
   const AddressKey& source;
   const AddressKey& partner;
-  const std::string sourceName, partnerName, sourceKey, partnerKey, sourceHardware;
-  std::string partnerHardware;
-  int32_t hardwareOf = INT32_MIN;  // no station: made at the first row
+  const std::string sourceName, partnerName, sourceKey, partnerKey, sourceHardware, partnerHardware;
 };
 
 // One grid row from the figures of one stream, its cells made in column order.
-GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& options, ConversationCells& ends,
+GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& options, const ConversationCells& ends,
                   const StreamFigures& f) {
   const AnalysisTables& t = session.tables;
   GridRow row;
@@ -146,7 +137,7 @@ GridRow FormatRow(const TraceSession& session, const ConversationGridOptions& op
   cells.Append(f.Request ? ends.sourceKey : ends.partnerKey);
   cells.Append(f.Request ? ends.partnerKey : ends.sourceKey);
   cells.Append(ends.sourceHardware);
-  cells.Append(ends.PartnerHardware(session, f.PartnerStation));
+  cells.Append(ends.partnerHardware);
   return row;
 }
 
@@ -212,7 +203,8 @@ template <class Visit>
 void FormatRows(const TraceSession& session, const ConversationGridOptions& options,
                 const ConversationFigures& conversation, GridTotals& totals, Visit&& visit) {
   if (conversation.Rows.empty()) return;
-  ConversationCells ends(session, options, conversation.Station, conversation.Conversation);
+  const ConversationCells ends(session, options, conversation.Station, conversation.Conversation,
+                               conversation.Rows.front().PartnerStation);
   for (const StreamFigures& f : conversation.Rows) {
     visit(FormatRow(session, options, ends, f));
     AddToTotals(totals, f);
