@@ -396,8 +396,11 @@ TEST_F(BoundedInputs, AVendorFileReadsAsItsText) {
   const uint8_t last[] = {0xAB, 0xCD, 0xEF}, longLine[] = {0x12, 0x34, 0x56};
   EXPECT_EQ(fromFile.Name(fromFile.Lookup(last)), "Last");
   EXPECT_EQ(fromFile.Name(fromFile.Lookup(longLine)), "Longyy");
-  EXPECT_FALSE(fromFile.Load((dir_ / "missing.txt").string()));
-  EXPECT_EQ(fromFile.Count(), 0u);
+  for (const fs::path& unreadable : {dir_ / "missing.txt", dir_}) {
+    ASSERT_TRUE(fromFile.Load(path.string()));
+    EXPECT_FALSE(fromFile.Load(unreadable.string())) << unreadable;
+    EXPECT_EQ(fromFile.Count(), 0u) << unreadable;
+  }
 }
 
 TEST(VendorNames, TheNameIsCharacters8To13AsTheyStandAndTheFileOrderDoesNotMatter) {
