@@ -223,26 +223,31 @@ bool ForEachLineOf(ByteSource& source, F&& f) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
   };
-  std::string buffer(size_t(64) << 10, '\0');
+  size_t size = size_t(64) << 10;
+  auto buffer = std::make_unique_for_overwrite<char[]>(size);
+  MapPagesNow(buffer.get(), size);
   size_t held = 0;  // bytes of an unfinished line at the buffer's start
   for (int64_t offset = 0;;) {
-    const size_t got = source.ReadAt(offset, reinterpret_cast<uint8_t*>(buffer.data()) + held, buffer.size() - held);
+    const size_t got = source.ReadAt(offset, reinterpret_cast<uint8_t*>(buffer.get()) + held, size - held);
     if (got == 0) break;
     offset += int64_t(got);
     held += got;
-    const std::string_view data(buffer.data(), held);
+    const std::string_view data(buffer.get(), held);
     size_t done = 0;
     for (size_t end; (end = data.find('\n', done)) != std::string_view::npos; done = end + 1)
       f(withoutCr(data.substr(done, end - done)));
-    if (done == 0 && held == buffer.size()) {
-      buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+    if (done == 0 && held == size) {  // a line longer than the buffer
+      auto larger = std::make_unique_for_overwrite<char[]>(size * 2);
+      std::memcpy(larger.get(), buffer.get(), held);
+      buffer = std::move(larger);
+      size *= 2;
     } else {
-      std::memmove(buffer.data(), buffer.data() + done, held - done);
+      std::memmove(buffer.get(), buffer.get() + done, held - done);
       held -= done;
     }
   }
   if (source.Failed()) return false;
-  if (held > 0) f(withoutCr(std::string_view(buffer.data(), held)));
+  if (held > 0) f(withoutCr(std::string_view(buffer.get(), held)));
   return true;
 }
 }  // namespace
@@ -254,7 +259,17 @@ bool VendorTable::Load(const std::string& path) {
   // Room for the most lines the file can hold: a line that makes an entry has at least
   // seven bytes with its end. Room not filled is never touched.
   entries_.reserve(std::min<size_t>(kMaxEntries, size_t(std::min<int64_t>(file->Size(), int64_t(1) << 30) / 7 + 1)));
-  if (!ForEachLineOf(*file, [this](std::string_view line) { AddLine(line); })) {
+  // The room's pages are mapped 64 KiB at a time as the entries reach them, not a fault a page.
+  size_t mapped = 0;
+  auto add = [this, &mapped](std::string_view line) {
+    if (entries_.size() == mapped && mapped < entries_.capacity()) {
+      const size_t next = std::min(entries_.capacity(), mapped + (size_t(64) << 10) / sizeof(Entry));
+      MapPagesNow(entries_.data() + mapped, (next - mapped) * sizeof(Entry));
+      mapped = next;
+    }
+    AddLine(line);
+  };
+  if (!ForEachLineOf(*file, add)) {
     entries_.clear();
     return false;
   }
@@ -273,28 +288,32 @@ void VendorTable::LoadText(std::string_view text) {
 
 void VendorTable::AddLine(std::string_view line) {
   if (entries_.size() >= kMaxEntries || line.size() < 6) return;
-  for (size_t i = 0; i + 1 < line.size(); ++i)
-    if (line[i] == '/' && line[i + 1] == '*') return;  // a comment
-  Entry entry{};
+  std::array<uint8_t, 3> oui;
   for (size_t i = 0; i < 3; ++i) {
-    int hi = HexValue(line[2 * i]), lo = HexValue(line[2 * i + 1]);
+    const int hi = HexValue(line[2 * i]), lo = HexValue(line[2 * i + 1]);
     if (hi < 0 || lo < 0) return;
-    entry.oui[i] = uint8_t(hi << 4 | lo);
+    oui[i] = uint8_t(hi << 4 | lo);
   }
+  // A comment: after six hexadecimal digits it can only start further on.
+  for (size_t i = 6; i + 1 < line.size(); ++i)
+    if (line[i] == '/' && line[i + 1] == '*') return;
+  // Made in place, field by field: an entry made aside from byte stores and copied in
+  // whole waits for those stores to reach the cache first.
+  Entry& entry = entries_.emplace_back();
+  entry.oui = oui;
   // Characters 8..13 as they stand, blanks included: "Intel Corporation" gives "Intel ".
   if (line.size() > 7) {
     const std::string_view name = line.substr(7, kMaxName);
-    std::copy(name.begin(), name.end(), entry.name.begin());
+    std::memcpy(entry.name.data(), name.data(), name.size());
     entry.nameLength = uint8_t(name.size());
   }
-  entries_.push_back(entry);
 }
 
 void VendorTable::PutInOrder() {
   // Lookups search by halves: a file out of order is put in order (equal prefixes keep the
   // file's order, the first one found by a lookup being any of them). The file that comes
   // with the program is in order already, and every run of it loads the table.
-  auto byPrefix = [](const Entry& a, const Entry& b) { return a.oui < b.oui; };
+  auto byPrefix = [](const Entry& a, const Entry& b) { return PrefixValue(a) < PrefixValue(b); };
   if (!std::is_sorted(entries_.begin(), entries_.end(), byPrefix))
     std::stable_sort(entries_.begin(), entries_.end(), byPrefix);
 }

@@ -50,6 +50,7 @@ class VendorTable {
     uint8_t nameLength = 0;
     std::array<char, kMaxName> name;
   };
+  static uint32_t PrefixValue(const Entry& e) { return uint32_t(e.oui[0]) << 16 | uint32_t(e.oui[1]) << 8 | e.oui[2]; }
   void AddLine(std::string_view line);
   void PutInOrder();
   std::vector<Entry> entries_;  // entry i of the table is entries_[i - 1]
