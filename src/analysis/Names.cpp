@@ -214,15 +214,11 @@ std::string JoinPath(const std::string& folder, std::string_view relative) {
 // ---- VendorTable ----
 
 namespace {
-// Calls f with each line of the source (without its line end, LF or CR LF), reading it a
-// piece at a time: no copy of the whole file, whose fresh pages would cost more than the
-// parsing. False when a read failed.
+// Calls f with each line of the source as ForEachLine does with a text, reading it a piece
+// at a time: no copy of the whole file, whose fresh pages would cost more than the parsing.
+// False when a read failed.
 template <typename F>
 bool ForEachLineOf(ByteSource& source, F&& f) {
-  auto withoutCr = [](std::string_view line) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-  };
   size_t size = size_t(64) << 10;
   auto buffer = std::make_unique_for_overwrite<char[]>(size);
   MapPagesNow(buffer.get(), size);
@@ -232,10 +228,11 @@ bool ForEachLineOf(ByteSource& source, F&& f) {
     if (got == 0) break;
     offset += int64_t(got);
     held += got;
+    // The complete lines held; an unfinished one waits for the next piece.
     const std::string_view data(buffer.get(), held);
-    size_t done = 0;
-    for (size_t end; (end = data.find('\n', done)) != std::string_view::npos; done = end + 1)
-      f(withoutCr(data.substr(done, end - done)));
+    const size_t lastEnd = data.rfind('\n');
+    const size_t done = lastEnd == std::string_view::npos ? 0 : lastEnd + 1;
+    ForEachLine(data.substr(0, done), f);
     if (done == 0 && held == size) {  // a line longer than the buffer
       auto larger = std::make_unique_for_overwrite<char[]>(size * 2);
       std::memcpy(larger.get(), buffer.get(), held);
@@ -247,7 +244,7 @@ bool ForEachLineOf(ByteSource& source, F&& f) {
     }
   }
   if (source.Failed()) return false;
-  if (held > 0) f(withoutCr(std::string_view(buffer.get(), held)));
+  ForEachLine(std::string_view(buffer.get(), held), f);  // a last line without its end
   return true;
 }
 }  // namespace
