@@ -5,9 +5,17 @@
 // 1.2 times the work of one, not twice. The read loop reads ahead on a second core only
 // where a frame's handover costs less than the work it takes off the analyser.
 //
+// And what memory costs a 4-KiB page: the records of a long trace are hundreds of MiB
+// written once during the read and walked again after it. On bare metal a fresh page costs
+// well under a microsecond; on a virtual machine whose host maps each page for the program
+// on its first use, several, and then that cost, not the analysis, sets the floor under a
+// long run. A page the kernel moved to another address (a mapping grown with mremap, its
+// page table entries moved one by one) costs as much again on its next touch.
+//
 //   korvane-machine-bench
 #include <pthread.h>
 #include <sched.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <atomic>
@@ -104,6 +112,68 @@ double BothCoresOverOne() {
   return Nanoseconds(start) / alone;
 }
 
+// Microseconds a 4-KiB page for each way a program can come by its memory, measured over
+// 64 MiB of anonymous memory.
+struct PageCosts {
+  double faulted = 0;     // a write faulting a fresh page in
+  double mapping = 0;     // asking the kernel to map fresh pages ahead (MADV_POPULATE_WRITE)
+  double afterMap = 0;    // the first write into each page so mapped
+  double givenBack = 0;   // a write faulting in a page of memory just given back
+  double moved = 0;       // a read of a written page after its mapping grew and moved
+  bool mapRefused = false;
+};
+
+volatile uint8_t pageEnd = 0;
+
+PageCosts MeasurePageCosts() {
+  constexpr size_t kPage = 4096, kBytes = size_t(64) << 20, kPages = kBytes / kPage;
+  auto fresh = [](size_t bytes) {
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p == MAP_FAILED ? nullptr : static_cast<uint8_t*>(p);
+  };
+  auto writeEach = [](uint8_t* p) {
+    const auto start = std::chrono::steady_clock::now();
+    for (size_t i = 0; i < kPages; ++i) p[i * kPage] = 1;
+    return Nanoseconds(start) / 1000.0 / kPages;
+  };
+  PageCosts c;
+  uint8_t* a = fresh(kBytes);
+  if (!a) return c;
+  c.faulted = writeEach(a);
+  ::munmap(a, kBytes);
+  // The same amount again at once: most of it the pages just given back.
+  uint8_t* b = fresh(kBytes);
+  if (!b) return c;
+  c.givenBack = writeEach(b);
+  ::munmap(b, kBytes);
+  uint8_t* m = fresh(kBytes);
+  if (!m) return c;
+  auto start = std::chrono::steady_clock::now();
+  c.mapRefused = ::madvise(m, kBytes, MADV_POPULATE_WRITE) != 0;
+  c.mapping = Nanoseconds(start) / 1000.0 / kPages;
+  c.afterMap = writeEach(m);
+  ::munmap(m, kBytes);
+  // A mapping one page longer than 64 MiB, so that the move cannot carry whole 2-MiB page
+  // tables along, grown to twice its size: the kernel moves it elsewhere.
+  const size_t odd = kBytes + kPage;
+  uint8_t* g = fresh(odd);
+  if (!g) return c;
+  writeEach(g);
+  void* grown = ::mremap(g, odd, 2 * odd, MREMAP_MAYMOVE);
+  if (grown == MAP_FAILED) {
+    ::munmap(g, odd);
+    return c;
+  }
+  g = static_cast<uint8_t*>(grown);
+  start = std::chrono::steady_clock::now();
+  uint8_t sum = 0;
+  for (size_t i = 0; i < kPages; ++i) sum = uint8_t(sum + g[i * kPage]);
+  c.moved = Nanoseconds(start) / 1000.0 / kPages;
+  pageEnd = sum;
+  ::munmap(g, 2 * odd);
+  return c;
+}
+
 }  // namespace
 
 int main() {
@@ -116,5 +186,15 @@ int main() {
   }
   for (size_t mib : {1, 8, 24, 64})
     std::printf("dependent load in %3zu MiB                %7.1f ns\n", mib, DependentLoadNanoseconds(mib << 20));
+  const PageCosts page = MeasurePageCosts();
+  std::printf("fresh page, first write (fault)          %7.2f us\n", page.faulted);
+  if (page.mapRefused) {
+    std::printf("fresh page, mapped ahead                  (refused by the kernel)\n");
+  } else {
+    std::printf("fresh page, mapped ahead                 %7.2f us\n", page.mapping);
+    std::printf("  then its first write                   %7.2f us\n", page.afterMap);
+  }
+  std::printf("page just given back, first write        %7.2f us\n", page.givenBack);
+  std::printf("page moved as its mapping grew, read     %7.2f us\n", page.moved);
   return 0;
 }

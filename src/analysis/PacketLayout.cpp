@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/PageWarmer.h"
 #include "analysis/RecordList.h"
 #include "analysis/SideBySide.h"
 
@@ -24,9 +23,6 @@ int32_t& Destination(TPacket& p) { return p.Next; }
 constexpr size_t kDigitBits = 8, kDirect = size_t(1) << kDigitBits;
 // From this many records on, the records are moved on two threads.
 constexpr size_t kTwoThreadRecords = size_t(1) << 20;
-// From this many (1 MiB of records) on, the first pass over them has their pages warmed
-// from the back on a second thread.
-constexpr size_t kWarmFromTheBackRecords = size_t(1) << 14;
 
 // Moves the records of [lo, hi) to their destinations, which are exactly the places
 // lo..hi-1. Small ranges follow the permutation's cycles directly; larger ones are first
@@ -131,21 +127,17 @@ void LayOutPacketsByStream(AnalysisTables& tables, std::span<const uint8_t> mark
   const std::vector<int32_t> begins = start;
   std::vector<size_t> linkedForward;
   constexpr uint32_t kRoleMarks = packet_flag::Request | packet_flag::Reply;
-  // The first pass over records written over the whole read: their pages are warmed from
-  // the back on the other core meanwhile.
-  WalkWarmingFromTheBack(packets.data(), sizeof(TPacket), count, count >= kWarmFromTheBackRecords, [&](size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) {
-      TPacket& p = packets[i];
-      const size_t stream = streamOf(p);
-      Destination(p) = start[stream]++;
-      if (stream < marks.size() && marks[stream] != 0) p.Flags = (p.Flags & ~kRoleMarks) | marks[stream];
-      if (p.Prev < 0) continue;
-      if (size_t(p.Prev) < i)
-        p.Prev = Destination(packets[size_t(p.Prev)]);
-      else
-        linkedForward.push_back(i);
-    }
-  });
+  for (size_t i = 0; i < count; ++i) {
+    TPacket& p = packets[i];
+    const size_t stream = streamOf(p);
+    Destination(p) = start[stream]++;
+    if (stream < marks.size() && marks[stream] != 0) p.Flags = (p.Flags & ~kRoleMarks) | marks[stream];
+    if (p.Prev < 0) continue;
+    if (size_t(p.Prev) < i)
+      p.Prev = Destination(packets[size_t(p.Prev)]);
+    else
+      linkedForward.push_back(i);
+  }
   // Every stream must have filled its places exactly, or the moves below would not end.
   for (size_t k = 0; k <= streams; ++k)
     if (start[k] != begins[k + 1]) throw std::logic_error("packet records and stream record counts disagree");

@@ -14,27 +14,6 @@ constexpr size_t kChunkBytes = size_t(2) << 20;  // one huge page per request
 constexpr size_t kPageBytes = 4096;              // requests start on a page
 }
 
-bool ClaimFromTheFront(ChunkOwners& owners, uint64_t chunk) {
-  uint64_t now = owners.load(std::memory_order_acquire);
-  for (;;) {
-    if ((now & 0xFFFFFFFF) != chunk || chunk >= (now >> 32)) return false;
-    if (owners.compare_exchange_weak(now, now + 1, std::memory_order_acq_rel)) return true;
-  }
-}
-
-void TouchFromTheBack(const void* base, size_t bytes, size_t chunkBytes, ChunkOwners& owners) {
-  const auto* bytesAt = static_cast<const volatile char*>(base);
-  uint64_t now = owners.load(std::memory_order_acquire);
-  for (;;) {
-    const uint64_t front = now & 0xFFFFFFFF, back = now >> 32;
-    if (back <= front + 1) return;  // the walk has, or is about to have, the chunk before
-    if (!owners.compare_exchange_weak(now, now - (uint64_t(1) << 32), std::memory_order_acq_rel)) continue;
-    const size_t from = size_t(back - 1) * chunkBytes, to = std::min(bytes, from + chunkBytes);
-    for (size_t at = from; at < to; at += kPageBytes) (void)bytesAt[at];
-    now = owners.load(std::memory_order_acquire);
-  }
-}
-
 PageWarmer::~PageWarmer() {
   {
     std::lock_guard lock(mutex_);
