@@ -175,13 +175,29 @@ std::vector<uint8_t> HexToBytes(std::string_view text) {
   return bytes;
 }
 
+namespace {
+// A count of at least `width` digits, zeros in front.
+char* PutPadded(char* at, int64_t value, int width) {
+  char digits[24];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+  for (auto n = end - digits; n < width; ++n) *at++ = '0';
+  return std::copy(digits, end, at);
+}
+}  // namespace
+
+// Written digit by digit: the client/server grid shows one a row, hundreds of thousands of
+// rows on a long trace.
 std::string TimeOfDayText(double microseconds) {
-  int64_t millis = microseconds > 0 ? int64_t(std::floor(microseconds / 1000.0)) : 0;
+  const int64_t millis = microseconds > 0 ? int64_t(std::floor(microseconds / 1000.0)) : 0;
   char text[48];
-  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(millis / 3600000),
-                static_cast<long long>(millis / 60000 % 60), static_cast<long long>(millis / 1000 % 60),
-                static_cast<long long>(millis % 1000));
-  return text;
+  char* at = PutPadded(text, millis / 3600000, 2);
+  *at++ = ':';
+  at = PutPadded(at, millis / 60000 % 60, 2);
+  *at++ = ':';
+  at = PutPadded(at, millis / 1000 % 60, 2);
+  *at++ = '.';
+  at = PutPadded(at, millis % 1000, 3);
+  return std::string(text, at);
 }
 
 std::string RatioText(int64_t a, int64_t b) {
