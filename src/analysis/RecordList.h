@@ -70,7 +70,7 @@ class RecordList {
   }
 
   size_t size() const { return size_; }
-  size_t capacity() const { return capacity_; }
+  size_t capacity() const { return open_ / sizeof(T); }
   bool empty() const { return size_ == 0; }
   T* data() { return data_; }
   const T* data() const { return data_; }
@@ -99,7 +99,7 @@ class RecordList {
     size_ = records;
   }
   void reserve(size_t records) {
-    if (records > capacity_) Grow(records);
+    if (records > capacity()) Grow(records);
   }
 
  private:
@@ -110,7 +110,6 @@ class RecordList {
   void Swap(RecordList& other) noexcept {
     std::swap(data_, other.data_);
     std::swap(size_, other.size_);
-    std::swap(capacity_, other.capacity_);
     std::swap(open_, other.open_);
     std::swap(held_, other.held_);
     std::swap(mark_, other.mark_);
@@ -120,47 +119,44 @@ class RecordList {
   // point where the warmer hears of it again. A list with a warmer maps its first pages
   // itself, as one without: a thread is not worth it for them.
   void Reached() {
-    if (size_ == capacity_) Grow(size_ + 1);
+    if (size_ == capacity()) Grow(size_ + 1);
+    const size_t room = capacity();
     if (warmer_ && size_ >= kWarmFrom) {
-      if (warmer_->Ahead(data_, capacity_ * sizeof(T), size_ * sizeof(T))) {
-        mark_ = std::min(capacity_, size_ + std::max<size_t>(1, PageWarmer::kStepBytes / sizeof(T)));
+      if (warmer_->Ahead(data_, room * sizeof(T), size_ * sizeof(T))) {
+        mark_ = std::min(room, size_ + std::max<size_t>(1, PageWarmer::kStepBytes / sizeof(T)));
         return;
       }
       warmer_.reset();
     }
     // The next pages at once (a quarter of the list, 64 KiB to 2 MiB), not one fault a page.
     const size_t bytes = std::clamp(size_ * sizeof(T) / 4, kMapAheadLeast, kMapAheadMost);
-    size_t next = std::min(capacity_, size_ + std::max<size_t>(1, bytes / sizeof(T)));
+    size_t next = std::min(room, size_ + std::max<size_t>(1, bytes / sizeof(T)));
     if (warmer_) next = std::min(next, kWarmFrom);
     MapPagesNow(data_ + size_, (next - size_) * sizeof(T));
     mark_ = next;
   }
   // Room for at least `records`: twice the room held, in whole pages.
   void Grow(size_t records) {
-    size_t bytes = std::max(records, capacity_ * 2) * sizeof(T);
+    size_t bytes = std::max(records, capacity() * 2) * sizeof(T);
     bytes = (bytes + kPage - 1) / kPage * kPage;
     if (data_ && bytes <= held_) {
       // More of the held range opened; the records stay where they are.
       if (::mprotect(reinterpret_cast<char*>(data_) + open_, bytes - open_, PROT_READ | PROT_WRITE) != 0)
         throw std::bad_alloc();
-      open_ = bytes;
-      capacity_ = bytes / sizeof(T);
-      mark_ = size_;
-      return;
+    } else {
+      if (warmer_) warmer_->Pause(data_ == nullptr);
+      void* room = data_ ? Moved(bytes) : Held(bytes);
+      if (room == MAP_FAILED) throw std::bad_alloc();
+      // A long list stays in ordinary pages, even where the system would hand out huge ones.
+      // On a virtual machine that gives idle memory back to its host, a fresh 2-MiB page
+      // costs the host's zeroing of it on first touch: 400 MiB of records filled at about
+      // 200 MiB/s in huge pages against 3 GiB/s in ordinary ones, so a trace opened a few
+      // seconds after the last one took 0.3-0.4 s longer (4 M frames). The stream-by-stream
+      // walks showed no gain from huge pages to set against that.
+      if (held_ >= kHugePage) ::madvise(room, held_, MADV_NOHUGEPAGE);
+      data_ = static_cast<T*>(room);
     }
-    if (warmer_) warmer_->Pause(data_ == nullptr);
-    void* room = data_ ? Moved(bytes) : Held(bytes);
-    if (room == MAP_FAILED) throw std::bad_alloc();
-    // A long list stays in ordinary pages, even where the system would hand out huge ones.
-    // On a virtual machine that gives idle memory back to its host, a fresh 2-MiB page
-    // costs the host's zeroing of it on first touch: 400 MiB of records filled at about
-    // 200 MiB/s in huge pages against 3 GiB/s in ordinary ones, so a trace opened a few
-    // seconds after the last one took 0.3-0.4 s longer (4 M frames). The stream-by-stream
-    // walks showed no gain from huge pages to set against that.
-    if (held_ >= kHugePage) ::madvise(room, held_, MADV_NOHUGEPAGE);
-    data_ = static_cast<T*>(room);
     open_ = bytes;
-    capacity_ = bytes / sizeof(T);
     mark_ = size_;  // the next record maps the pages ahead, or reports to the warmer
   }
   // A list's first room: `bytes` open at the front of a range held for the list, or a
@@ -188,8 +184,8 @@ class RecordList {
   }
 
   T* data_ = nullptr;
-  size_t size_ = 0, capacity_ = 0;
-  size_t open_ = 0;  // bytes at data_ open to records, whole pages: capacity_'s records and the rest of the last page
+  size_t size_ = 0;
+  size_t open_ = 0;  // bytes at data_ open to records, whole pages: capacity()'s records and the rest of the last page
   size_t held_ = 0;  // bytes of addresses at data_ that belong to the list, the open ones included
   size_t mark_ = 0;  // emplace_back's slow path runs from here: the room's end, the pages mapped, or the warmer's next report
   std::unique_ptr<PageWarmer> warmer_;
